@@ -1,0 +1,119 @@
+#include "platform/system_helpers.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+
+#include "os/files.h"
+#include "os/system.h"
+#include "platform/text.h"
+
+namespace pavane::platform {
+namespace {
+
+std::string NonEmptyEnv(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? std::string(value) : std::string();
+}
+
+bool IsAsciiLetter(char ch) {
+  return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
+}
+
+}  // namespace
+
+std::string GetParentFolder(std::string_view path, int drop) {
+  const std::vector<std::string> parts = Split(path, "/");
+  const auto keep =
+      static_cast<std::ptrdiff_t>(parts.size()) - static_cast<std::ptrdiff_t>(std::max(drop, 0));
+  std::string result;
+  for (std::ptrdiff_t i = 0; i < keep; ++i) {
+    if (i > 0) {
+      result += '/';
+    }
+    result += parts[static_cast<std::size_t>(i)];
+  }
+  return result + "/";
+}
+
+std::string StripAtNul(std::string_view text) {
+  return std::string(text.substr(0, text.find('\0')));
+}
+
+std::string GetUtcTimeString() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  char buffer[32];
+  const std::size_t length = std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &utc);
+  return std::string(buffer, length);
+}
+
+bool funFileExists(std::string_view path) {
+  return !path.empty() && os::FileExists(path);
+}
+
+std::string DefaultLanguageFromLocale() {
+  // "de_DE.UTF-8", "ja_JP.eucJP", "sr_RS@latin": the language comes first.
+  const std::string locale = os::ProcessLocaleName();
+  const std::string language = locale.substr(0, locale.find_first_of("_.@"));
+  if (language.size() < 2 || !IsAsciiLetter(language[0]) || !IsAsciiLetter(language[1]) ||
+      language == "POSIX") {
+    return "en";  // also "C" and "C.UTF-8"
+  }
+  std::string code = LowerCase(language.substr(0, 2));
+  // Abbreviations that the old Windows names gave and the language files
+  // never used.
+  if (code == "ge") {
+    code = "de";
+  } else if (code == "jp") {
+    code = "ja";
+  }
+  return code;
+}
+
+std::string OsVersion() {
+  return Trim(os::SystemVersionText());
+}
+
+std::string ProgramFilesFolder() {
+  const std::string folder = NonEmptyEnv("ProgramFiles");
+  return folder.empty() ? "/opt" : folder;
+}
+
+std::string TempFolder() {
+  std::string folder = NonEmptyEnv("Temp");
+  if (folder.empty()) {
+    folder = NonEmptyEnv("TMPDIR");
+  }
+  if (folder.empty()) {
+    folder = "/tmp";
+  }
+  while (folder.size() > 1 && folder.back() == '/') {
+    folder.pop_back();
+  }
+  return folder;
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  if (folder.empty()) {
+    return std::string(name);
+  }
+  while (folder.size() > 1 && folder.back() == '/') {
+    folder.remove_suffix(1);
+  }
+  while (!name.empty() && name.front() == '/') {
+    name.remove_prefix(1);
+  }
+  std::string path(folder);
+  if (path.back() != '/') {
+    path += '/';
+  }
+  return path + std::string(name);
+}
+
+std::string NativePath(std::string_view windowsPath) {
+  return ReplaceAll(windowsPath, "\\", "/");
+}
+
+}  // namespace pavane::platform

@@ -1,0 +1,102 @@
+#include "os/files.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "support/temp_dir.h"
+
+namespace pavane::os {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+
+TEST(ResolvePath, FindsEachComponentWithoutRegardToCase) {
+  TempDir dir;
+  dir.Write("Localized/PV/LanguageLoader.ini", "x");
+  const std::string base = dir.path().string();
+  EXPECT_EQ(ResolvePath(base + "/localized/pv/languageloader.INI"),
+            base + "/Localized/PV/LanguageLoader.ini");
+  EXPECT_EQ(ResolvePath(base + "/LOCALIZED//./pv/"), base + "/Localized/PV/") << "trailing /";
+  EXPECT_EQ(ResolvePath(base + "/localized/xx/languageloader.ini"), std::nullopt);
+  EXPECT_EQ(ResolvePath(""), std::nullopt);
+  EXPECT_TRUE(IsFolder(base + "/LOCALIZED/pv"));
+  EXPECT_FALSE(IsFolder(base + "/localized/pv/languageloader.ini"));
+  EXPECT_TRUE(FileExists(base + "/localized/pv/languageloader.ini"));
+}
+
+TEST(ResolvePath, PrefersExactSpellingThenByteOrder) {
+  TempDir dir;
+  dir.Write("Read.me", "1");
+  dir.Write("read.ME", "2");
+  dir.Write("READ.me", "3");
+  const std::string base = dir.path().string();
+  EXPECT_EQ(ResolvePath(base + "/read.ME"), base + "/read.ME");
+  EXPECT_EQ(ResolvePath(base + "/read.me"), base + "/READ.me");
+  dir.Write("Ä/x", "");
+  EXPECT_EQ(ResolvePath(base + "/ä/X"), base + "/Ä/x") << "non-ASCII case";
+}
+
+TEST(ReadFileBytes, RefusesFilesAboveTheCap) {
+  TempDir dir;
+  const std::string path = dir.Write("big.ini", std::string(100, 'a'));
+  std::string bytes;
+  FileError error;
+  EXPECT_TRUE(ReadFileBytes(path, 100, bytes, error));
+  EXPECT_EQ(bytes.size(), 100u);
+  EXPECT_FALSE(ReadFileBytes(path, 99, bytes, error));
+  EXPECT_EQ(error.number, 7);
+  EXPECT_EQ(error.description, "File is larger than 99 bytes");
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_FALSE(ReadFileBytes(dir.path().string(), 100, bytes, error)) << "a folder";
+  EXPECT_FALSE(ReadFileBytes(dir.File("none"), 100, bytes, error));
+  EXPECT_EQ(error.number, 53);
+}
+
+TEST(WriteFileAtomically, AFailedWriteKeepsThePreviousFile) {
+  TempDir dir;
+  const std::string path = dir.Write("language.inx", "previous");
+  ::chmod(path.c_str(), 0640);
+  FileError error;
+  ASSERT_TRUE(WriteFileAtomically(path, "second", error)) << error.description;
+  EXPECT_EQ(ReadBytes(path), "second");
+  struct stat info;
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u) << "permissions kept";
+
+  // A file size limit makes the write fail even for root, where read-only
+  // folders would not.
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 4;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool written = WriteFileAtomically(path, "much longer than four bytes", error);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  ::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_FALSE(written);
+  EXPECT_EQ(error.number, 61);
+  EXPECT_EQ(ReadBytes(path), "second");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+      << "temporary file removed";
+}
+
+TEST(LastModified, FollowsTheFileAndIsAbsentForMissingOnes) {
+  TempDir dir;
+  const std::string path = dir.Write("Source.txt", "x");
+  const std::filesystem::file_time_type stamp =
+      std::filesystem::file_time_type::clock::now() - std::chrono::hours(48);
+  std::filesystem::last_write_time(path, stamp);
+  const auto modified = LastModified(dir.File("source.TXT"));
+  ASSERT_TRUE(modified.has_value());
+  const auto expected = std::chrono::file_clock::to_sys(stamp);
+  EXPECT_LT(std::chrono::abs(*modified - expected), std::chrono::milliseconds(1));
+  EXPECT_EQ(LastModified(dir.File("other.txt")), std::nullopt);
+}
+
+}  // namespace
+}  // namespace pavane::os
