@@ -1,0 +1,309 @@
+#include "localize/language_loader.h"
+
+#include <ctime>
+#include <optional>
+
+#include "os/files.h"
+#include "platform/system_helpers.h"
+#include "platform/text.h"
+#include "platform/utf8_file.h"
+
+namespace pavane::localize {
+namespace {
+
+using platform::Contains;
+using platform::Split;
+using platform::Trim;
+
+constexpr std::string_view kProjectCode = "PV";
+constexpr std::string_view kCodeStringsHeaderEnd = "_Code_Strings]]";
+constexpr std::string_view kBuildComment = ";+++";
+
+// Sources older than this never trigger a build of a missing target.
+std::chrono::system_clock::time_point NoTargetTime() {
+  std::tm date{};
+  date.tm_year = 2015 - 1900;
+  date.tm_mon = 0;
+  date.tm_mday = 1;
+  date.tm_isdst = -1;
+  return std::chrono::system_clock::from_time_t(std::mktime(&date));
+}
+
+std::string WithTrailingSlash(std::string folder) {
+  if (folder.empty() || folder.back() != '/')
+    folder += '/';
+  return folder;
+}
+
+// The part of a listed source path from its "SourceCode" folder on, in the
+// spelling of the loader file ("SourceCode\en\Screens.txt").
+std::optional<std::string> ShortName(const std::string& listedPath) {
+  std::size_t at = listedPath.find("SourceCode\\");
+  if (at == std::string::npos)
+    at = listedPath.find("SourceCode/");
+  if (at == std::string::npos)
+    return std::nullopt;
+  return listedPath.substr(at);
+}
+
+// Where the code-strings header that holds the occurrence at `at` starts,
+// or nullopt when that line is no header: a header line begins with "[["
+// and a prefix of at least two characters, so a comment never is one.
+std::optional<std::size_t> HeaderLineStart(const std::string& text, std::size_t at) {
+  const std::size_t lineFeed = at == 0 ? std::string::npos : text.rfind('\n', at - 1);
+  const std::size_t lineStart = lineFeed == std::string::npos ? 0 : lineFeed + 1;
+  const std::string before = Trim(std::string_view(text).substr(lineStart, at - lineStart));
+  if (before.size() < 4 || before.compare(0, 2, "[[") != 0)
+    return std::nullopt;
+  return lineStart;
+}
+
+}  // namespace
+
+std::string ReadSavedLanguage(Run& run, const std::string& productKeyName) {
+  const std::string value =
+      run.Registry.GetStringValue("HKEY_LOCAL_MACHINE\\Software\\" + productKeyName, "Language");
+  return platform::LowerCase(Trim(value)) == "error" ? std::string() : value;
+}
+
+std::string RemoveMarkedLines(const std::string& text, std::string_view marker, bool dropFirst) {
+  const std::vector<std::string> lines = Split(text, kCrLf);
+  const std::size_t first = dropFirst ? 1 : 0;
+  std::string kept;
+  for (std::size_t i = first; i < lines.size(); ++i) {
+    if (Contains(lines[i], marker))
+      continue;
+    if (i != first)
+      kept += kCrLf;
+    kept += lines[i];
+  }
+  return kept;
+}
+
+std::string LanguageLoader::ProductionFilePath() const {
+  return run_.Settings.OwnLocalizedFolder + run_.Settings.LanguageCode + "/Language.inx";
+}
+
+std::string LanguageLoader::LoaderFilePath() const {
+  return run_.Settings.ParentLocalizedFolder + std::string(kProjectCode) + "/" +
+         run_.Settings.LoaderFileName;
+}
+
+std::string LanguageLoader::BuildTargetFolder() const {
+  return run_.Settings.ParentFolder + std::string(kProjectCode) + "/localized/" +
+         run_.Settings.LanguageCode;
+}
+
+std::string LanguageLoader::BuildTargetName() const {
+  return run_.Settings.ResolveMode ? "language.inx" : "language.ini";
+}
+
+bool LanguageLoader::InitLanguageText(std::string& message) {
+  message.clear();
+  std::string file = ProductionFilePath();
+  bool scrambled = true;
+  if (!run_.Settings.ProductionMode) {
+    if (!BuildLanguageFile(message))
+      return false;
+    // A build without "resolve" leaves a plain file for the translator, and
+    // that is the file this run shows.
+    if (!run_.Settings.ResolveMode) {
+      file = targetPath_;
+      scrambled = false;
+    }
+  }
+  std::string readMessage;
+  if (!LoadUTF8IniFile(file, readMessage, scrambled)) {
+    message = "Error in function LoadUTF8IniFile: " + readMessage;
+    return false;
+  }
+  if (!language_.InitCodeStrings()) {
+    message = "Error in function InitCodeStrings";
+    return false;
+  }
+  return true;
+}
+
+bool LanguageLoader::LoadUTF8IniFile(const std::string& path, std::string& message,
+                                     bool scrambled) {
+  if (language_.LoadedLanguage() == run_.Settings.LanguageCode)
+    return true;
+  message.clear();
+  language_.SetLoadedLanguage("");
+
+  if (!os::FileExists(path)) {
+    message = "File '" + path + "' cannot be found";
+    return false;
+  }
+  std::string text;
+  if (!platform::ReadUTF8File(path, text, message, false, false, scrambled)) {
+    language_.SetText("");
+    return false;
+  }
+  language_.SetText(std::move(text));
+  language_.SetLoadedLanguage(run_.Settings.LanguageCode);
+  return true;
+}
+
+bool LanguageLoader::CheckLanguagePaths(std::string& message) {
+  const std::string& code = run_.Settings.LanguageCode;
+  if (platform::CharacterCount(code) != 2) {
+    message = "Wrong or missing language ID: " + code;
+    return false;
+  }
+  const std::string loader = LoaderFilePath();
+  if (!os::FileExists(loader)) {
+    message = "File '" + loader + "' cannot be found";
+    return false;
+  }
+  const std::string folder = BuildTargetFolder();
+  if (!os::IsFolder(folder)) {
+    message = "Folder '" + folder + "' does not exist";
+    return false;
+  }
+  targetTime_ = NoTargetTime();
+  targetPath_ = WithTrailingSlash(folder) + BuildTargetName();
+  if (const auto modified = os::LastModified(targetPath_))
+    targetTime_ = *modified;
+  return true;
+}
+
+bool LanguageLoader::BuildLanguageFile(std::string& message) {
+  message.clear();
+  sources_.clear();
+  if (!CheckLanguagePaths(message))
+    return false;
+
+  std::string loaderText;
+  if (!platform::ReadUTF8File(LoaderFilePath(), loaderText, message, true, false, false)) {
+    return false;
+  }
+
+  bool buildNeeded = false;
+  std::vector<std::pair<std::string, std::string>> sources;  // full path, as listed
+  const std::vector<std::string> lines = Split(loaderText, kCrLf);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    const std::string trimmed = Trim(line);
+    if (!trimmed.empty() && trimmed.front() == ';')
+      continue;
+    if (!Contains(line, "file="))
+      continue;
+    const std::vector<std::string> parts = Split(line, "=");
+    if (parts.size() != 2) {
+      message = "Error in LanguageLoader.ini line " + std::to_string(i + 1) + " - " + line;
+      return false;
+    }
+    const std::string listed =
+        StripQuotes(platform::ReplaceAll(parts[1], "{LANGUAGE_ID}", run_.Settings.LanguageCode));
+    const std::string path = run_.Settings.ParentLocalizedFolder + listed;
+    sources_.push_back(path);
+    const auto modified = os::LastModified(platform::NativePath(path));
+    if (!modified) {
+      message = "Could not locate language file '" + path + ",";
+      message += std::string(kCrLf) + std::string(kCrLf) + "File not found";
+      return false;
+    }
+    if (*modified > targetTime_)
+      buildNeeded = true;
+    sources.emplace_back(platform::NativePath(path), listed);
+  }
+
+  if (!buildNeeded) {
+    message = "The target file is up-to-date";
+    return true;
+  }
+
+  assembled_.clear();
+  records_.clear();
+  for (const auto& [path, listed] : sources) {
+    if (!AppendSourceFile(path, listed, message))
+      return false;
+  }
+  if (!AppendCodeStrings(message))
+    return false;
+
+  if (run_.Settings.ResolveMode) {
+    language_.SetText(assembled_);
+    language_.SetLoadedLanguage("");
+    if (!language_.ResolveAllVariables(message))
+      return false;
+    assembled_ = language_.Text();
+  }
+
+  // The previous build stays in place until the new one is safely written.
+  const bool scramble = run_.Settings.ResolveMode;
+  if (!platform::SaveUTF8File(targetPath_, assembled_, message, scramble))
+    return false;
+  if (run_.Settings.ResolveMode) {
+    // The plain file of an earlier build without "resolve" would be stale.
+    os::FileError ignored;
+    os::RemoveFile(targetPath_.substr(0, targetPath_.size() - 1) + "i", ignored);
+  }
+  return true;
+}
+
+bool LanguageLoader::AppendSourceFile(const std::string& path, const std::string& listedPath,
+                                      std::string& message) {
+  std::string text;
+  if (!platform::ReadUTF8File(path, text, message, false, false, false))
+    return false;
+  const std::optional<std::string> shortName = ShortName(listedPath);
+  if (!shortName) {
+    message = "The language source '" + listedPath + "' is not in a SourceCode folder";
+    return false;
+  }
+  if (!ExtractCodeStrings(text, *shortName, message))
+    return false;
+  if (!assembled_.empty()) {
+    assembled_ +=
+        ";### Appended File: " + *shortName + " ###" + std::string(kCrLf) + std::string(kCrLf);
+  }
+  assembled_ += text;
+  return true;
+}
+
+bool LanguageLoader::ExtractCodeStrings(std::string& text, const std::string& shortName,
+                                        std::string& /*message*/) {
+  std::size_t searchFrom = 0;
+  for (;;) {
+    const std::size_t at = text.find(kCodeStringsHeaderEnd, searchFrom);
+    if (at == std::string::npos)
+      return true;
+    const std::optional<std::size_t> start = HeaderLineStart(text, at);
+    if (!start) {
+      // Mentioned in a comment or inside an entry: not a section. Searching
+      // on from behind it keeps the search moving forwards.
+      searchFrom = at + kCodeStringsHeaderEnd.size();
+      continue;
+    }
+    // The section runs to the next header after its own.
+    const std::size_t next = text.find("[[", *start + 2);
+    const std::size_t end = next == std::string::npos ? text.size() : next;
+    const std::string section = text.substr(*start, end - *start);
+    text.erase(*start, end - *start);
+
+    const std::size_t headerEnd = section.find(kCrLf);
+    records_.push_back({Trim(section.substr(0, headerEnd)),
+                        RemoveMarkedLines(section, kBuildComment, true), shortName});
+    text = RemoveMarkedLines(text, kBuildComment, false);
+    searchFrom = 0;
+  }
+}
+
+bool LanguageLoader::AppendCodeStrings(std::string& message) {
+  if (records_.empty()) {
+    message = "There were no CodeString sections which should not happen!";
+    return false;
+  }
+  const std::string crlf(kCrLf);
+  assembled_ += crlf + crlf + crlf + ";---------------------- CodeStrings ----------------------" +
+                crlf + "[[Code_Strings]]";
+  for (const CodeStringsRecord& record : records_) {
+    assembled_ += crlf + crlf + crlf + ";--- CodeStrings added from " + record.shortName + " ---" +
+                  crlf + record.body;
+  }
+  return true;
+}
+
+}  // namespace pavane::localize

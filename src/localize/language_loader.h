@@ -1,0 +1,76 @@
+// Finding, building and loading the language file of the run's language.
+//
+// Production runs load "<program folder>/localized/<code>/Language.inx".
+// Developer runs ("/noproduction") first rebuild the file from the sources
+// that the loader file lists, when any of them is newer than the last build:
+// without "/resolve" the build is a plain "language.ini" that a translator can
+// read and that the run loads; with it, a scrambled "language.inx" with every
+// variable resolved once.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "localize/language_text.h"
+#include "run/run.h"
+
+namespace pavane::localize {
+
+// The language saved for the application ("Language" under its key), "" when
+// none can be read.
+std::string ReadSavedLanguage(Run& run, const std::string& productKeyName);
+
+class LanguageLoader {
+ public:
+  LanguageLoader(Run& run, LanguageText& language) : run_(run), language_(language) {}
+
+  // Loads the run's language (building it first in developer mode).
+  bool InitLanguageText(std::string& message);
+  // Reads one language file into the language text, unless that language is
+  // loaded already.
+  bool LoadUTF8IniFile(const std::string& path, std::string& message, bool scrambled = true);
+  // The developer-mode build. Succeeds with "The target file is up-to-date"
+  // when nothing is newer than the last build.
+  bool BuildLanguageFile(std::string& message);
+
+  // Where things are, for the run's language.
+  std::string ProductionFilePath() const;
+  std::string LoaderFilePath() const;
+  std::string BuildTargetFolder() const;
+  std::string BuildTargetName() const;
+
+  // The build's steps; public so that the translators' tool can run them.
+  bool CheckLanguagePaths(std::string& message);
+  bool AppendSourceFile(const std::string& path, const std::string& listedPath,
+                        std::string& message);
+  bool ExtractCodeStrings(std::string& text, const std::string& shortName, std::string& message);
+  bool AppendCodeStrings(std::string& message);
+
+  const std::string& AssembledText() const { return assembled_; }
+  const std::string& BuildTargetPath() const { return targetPath_; }
+  // The sources of the last build, as the loader file lists them.
+  const std::vector<std::string>& SourceList() const { return sources_; }
+
+ private:
+  struct CodeStringsRecord {
+    std::string header;
+    std::string body;
+    std::string shortName;
+  };
+
+  Run& run_;
+  LanguageText& language_;
+  std::string targetPath_;
+  std::chrono::system_clock::time_point targetTime_;
+  std::vector<std::string> sources_;
+  std::string assembled_;
+  std::vector<CodeStringsRecord> records_;
+};
+
+// Keeps the lines of `text` (split at CR LF) that do not contain `marker`,
+// from the first line or, with `dropFirst`, from the second, joined with
+// CR LF. A dropped line at the start still leaves its line break behind.
+std::string RemoveMarkedLines(const std::string& text, std::string_view marker, bool dropFirst);
+
+}  // namespace pavane::localize

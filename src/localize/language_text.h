@@ -1,0 +1,74 @@
+// The loaded language: one sectioned text whose screen sections hold the
+// statements that caption each screen and whose "[[Code_Strings]]" section
+// holds the named texts and addresses the rest of the program asks for.
+#pragma once
+
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "run/language_texts.h"
+
+namespace pavane::localize {
+
+inline constexpr std::string_view kCrLf = "\r\n";
+
+// Removes one leading and one trailing double quote of a non-empty text.
+std::string StripQuotes(std::string_view text);
+
+class LanguageText : public LanguageTexts {
+ public:
+  // `shownAppCode` is read whenever a "{#AppID}" is resolved, so it follows
+  // the product on show.
+  explicit LanguageText(const std::string& shownAppCode) : shownAppCode_(shownAppCode) {}
+
+  // The whole language file, lines separated by CR LF.
+  const std::string& Text() const { return text_; }
+  void SetText(std::string text);
+
+  // Language code of the file in Text(); "" when none is loaded.
+  const std::string& LoadedLanguage() const { return loadedLanguage_; }
+  void SetLoadedLanguage(std::string code) { loadedLanguage_ = std::move(code); }
+
+  // The section's entries, header first; a missing section gives one empty
+  // string. `name` may be given with or without its "[[" and "]]" and is
+  // changed to the bracketed form.
+  std::vector<std::string> GetSection(std::string& name) const;
+
+  // Rebuilds the variable table; true when it holds the header and at least
+  // four entries.
+  bool InitCodeStrings();
+  const std::vector<std::string>& CodeStrings() const { return codeStrings_; }
+
+  std::string GetStrLocValue(std::string_view name) const override;
+  std::string ProcessLanguageLine(std::string_view line) const;
+  void ResolveVariables(std::string& text) const;
+
+  // Resolves the values of every line of Text() once, keeping "{CRLF}", the
+  // "{#" references and the product-name entries for run time.
+  bool ResolveAllVariables(std::string& message);
+
+ private:
+  // One resolution from the outside in: names being resolved (to break
+  // cycles) and values already resolved (so nothing is resolved twice).
+  struct Resolution {
+    std::set<std::string, std::less<>> active;
+    std::unordered_map<std::string, std::string> done;
+  };
+
+  std::string Lookup(std::string_view name, Resolution& resolution) const;
+  std::string ProcessLine(std::string_view line, Resolution& resolution) const;
+  void Resolve(std::string& text, Resolution& resolution) const;
+  void IndexCodeStrings();
+
+  const std::string& shownAppCode_;
+  std::string text_;
+  std::string loadedLanguage_;
+  std::vector<std::string> codeStrings_;
+  // First table line for each variable name, as the first-match walk finds it.
+  std::unordered_map<std::string, std::size_t> firstLine_;
+};
+
+}  // namespace pavane::localize

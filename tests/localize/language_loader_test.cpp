@@ -1,0 +1,248 @@
+#include "localize/language_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "platform/utf8_file.h"
+#include "support/test_run.h"
+
+namespace pavane::localize {
+namespace {
+
+using testing::ReadBytes;
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// A program installed at <root>/PV with its language sources beside it.
+class LanguageLoaderTest : public ::testing::Test {
+ protected:
+  LanguageLoaderTest() {
+    RunSettings& s = test.run.Settings;
+    root = test.dir().path().string() + "/";
+    s.ParentFolder = root;
+    s.OwnLocalizedFolder = root + "PV/localized/";
+    s.ParentLocalizedFolder = root + "localized/";
+    s.LanguageCode = "en";
+    s.ProductionMode = false;
+    std::filesystem::create_directories(root + "PV/localized/en");
+  }
+
+  void WriteLoader(const std::string& text) {
+    test.dir().Write("localized/PV/LanguageLoader.ini", text);
+  }
+  void WriteSource(const std::string& relative, const std::string& text) {
+    test.dir().Write("localized/" + relative, std::string(kBom) + text);
+  }
+  // Sources dated well after any target written so far.
+  void Age(const std::string& relative, int secondsAgo) {
+    std::filesystem::last_write_time(
+        root + relative,
+        std::filesystem::file_time_type::clock::now() - std::chrono::seconds(secondsAgo));
+  }
+
+  void WriteStandardSources() {
+    WriteLoader(
+        "; sources of the English screens\r\n"
+        "file=SourceCode\\{LANGUAGE_ID}\\Screens.txt\r\n"
+        "file=\"SourceCode\\{LANGUAGE_ID}\\Texts.txt\"\r\n");
+    WriteSource("SourceCode/en/Screens.txt",
+                "[[PV_frmEmail]]\r\n"
+                "lblHdr1.Caption=Stay informed\r\n"
+                "[[PV_Code_Strings]]\r\n"
+                "strLoc_PV_ProductName_OL=Orlent\r\n"
+                ";+++ translator note\r\n"
+                "strLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n"
+                "[[PV_frmBundle]]\r\n"
+                "lblHdr1.Caption=Offer ;+++ dropped\r\n");
+    WriteSource("SourceCode/en/Texts.txt",
+                "[[PVCommon]]\r\n"
+                "cmdNext.Caption=Next\r\n"
+                "[[SH_Code_Strings]]\r\n"
+                "str_SH_A=a\r\n"
+                "str_SH_B=b\r\n");
+  }
+
+  std::string Built(const std::string& name) {
+    std::string text;
+    std::string message;
+    EXPECT_TRUE(platform::ReadUTF8File(root + "PV/localized/en/" + name, text, message, false,
+                                       false, name == "language.inx"))
+        << message;
+    return text;
+  }
+
+  testing::TestRun test;
+  std::string root;
+  LanguageText language{test.run.Settings.ShownAppCode};
+  LanguageLoader loader{test.run, language};
+  std::string message;
+};
+
+TEST_F(LanguageLoaderTest, BuildAssemblesSourcesAndCodeStringsInTheFileFormat) {
+  WriteStandardSources();
+  ASSERT_TRUE(loader.BuildLanguageFile(message)) << message;
+  EXPECT_EQ(message, "");
+
+  const std::string expected =
+      "[[PV_frmEmail]]\r\n"
+      "lblHdr1.Caption=Stay informed\r\n"
+      "[[PV_frmBundle]]\r\n"
+      ";### Appended File: SourceCode\\en\\Texts.txt ###\r\n\r\n"
+      "[[PVCommon]]\r\n"
+      "cmdNext.Caption=Next\r\n"
+      "\r\n\r\n\r\n;---------------------- CodeStrings ----------------------\r\n"
+      "[[Code_Strings]]"
+      "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\Screens.txt ---\r\n"
+      "strLoc_PV_ProductName_OL=Orlent\r\n"
+      "strLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n"
+      "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\Texts.txt ---\r\n"
+      "str_SH_A=a\r\n"
+      "str_SH_B=b\r\n";
+  EXPECT_EQ(loader.AssembledText(), expected);
+  EXPECT_EQ(ReadBytes(root + "PV/localized/en/language.ini"), std::string(kBom) + expected)
+      << "without resolve the build is plain text for the translator";
+
+  ASSERT_TRUE(loader.InitLanguageText(message)) << message;
+  EXPECT_EQ(language.GetStrLocValue("strLoc_Hello"), "Hello Orlent");
+}
+
+TEST_F(LanguageLoaderTest, ResolveBuildWritesTheScrambledFileTheProductionRunLoads) {
+  WriteStandardSources();
+  ASSERT_TRUE(loader.BuildLanguageFile(message)) << message;  // leaves language.ini
+  test.run.Settings.ResolveMode = true;
+  ASSERT_TRUE(loader.BuildLanguageFile(message)) << message;
+
+  EXPECT_FALSE(std::filesystem::exists(root + "PV/localized/en/language.ini"));
+  const std::string bytes = ReadBytes(root + "PV/localized/en/language.inx");
+  ASSERT_GT(bytes.size(), 3u);
+  EXPECT_EQ(bytes.substr(0, 3), kBom);
+  EXPECT_EQ(bytes[3], '[' - 7) << "the payload is scrambled";
+  EXPECT_NE(Built("language.inx").find("strLoc_Hello=Hello Orlent"), std::string::npos);
+
+  test.run.Settings.ProductionMode = true;
+  ASSERT_TRUE(loader.InitLanguageText(message)) << message;
+  EXPECT_EQ(language.GetStrLocValue("str_SH_B"), "b");
+}
+
+TEST_F(LanguageLoaderTest, SecondBuildWithoutChangesIsUpToDate) {
+  WriteStandardSources();
+  Age("localized/SourceCode/en/Screens.txt", 100);
+  Age("localized/SourceCode/en/Texts.txt", 100);
+  ASSERT_TRUE(loader.BuildLanguageFile(message)) << message;
+  const auto target = root + "PV/localized/en/language.ini";
+  const auto written = std::filesystem::last_write_time(target);
+
+  ASSERT_TRUE(loader.BuildLanguageFile(message));
+  EXPECT_EQ(message, "The target file is up-to-date");
+  EXPECT_EQ(std::filesystem::last_write_time(target), written);
+
+  // A touched source brings the build back.
+  std::filesystem::last_write_time(root + "localized/SourceCode/en/Texts.txt",
+                                   written + std::chrono::seconds(5));
+  ASSERT_TRUE(loader.BuildLanguageFile(message));
+  EXPECT_EQ(message, "");
+}
+
+TEST_F(LanguageLoaderTest, EveryFailureSaysWhatIsWrong) {
+  const std::string loaderPath = root + "localized/PV/LanguageLoader.ini";
+  const std::string targetFolder = root + "PV/localized/en";
+
+  test.run.Settings.LanguageCode = "eng";
+  EXPECT_FALSE(loader.BuildLanguageFile(message));
+  EXPECT_EQ(message, "Wrong or missing language ID: eng");
+  test.run.Settings.LanguageCode = "en";
+
+  EXPECT_FALSE(loader.BuildLanguageFile(message));
+  EXPECT_EQ(message, "File '" + loaderPath + "' cannot be found");
+
+  WriteLoader("file=SourceCode\\en\\Screens.txt\r\n");
+  std::filesystem::remove_all(targetFolder);
+  EXPECT_FALSE(loader.BuildLanguageFile(message));
+  EXPECT_EQ(message, "Folder '" + targetFolder + "' does not exist");
+  std::filesystem::create_directories(targetFolder);
+
+  WriteLoader("; comment=with=equals\r\nmyfile=SourceCode\\en\\A.txt=x\r\n");
+  EXPECT_FALSE(loader.BuildLanguageFile(message));
+  EXPECT_EQ(message, "Error in LanguageLoader.ini line 2 - myfile=SourceCode\\en\\A.txt=x");
+
+  WriteLoader("file = SourceCode\\en\\Ignored.txt\r\nfile=SourceCode\\en\\Missing.txt\r\n");
+  EXPECT_FALSE(loader.BuildLanguageFile(message));
+  EXPECT_EQ(message, "Could not locate language file '" + root +
+                         "localized/SourceCode\\en\\Missing.txt,\r\n\r\nFile not found")
+      << "a blank before \"=\" is no file line";
+
+  WriteLoader("file=SourceCode\\en\\Plain.txt\r\n");
+  test.dir().Write("localized/SourceCode/en/Plain.txt", "[[PV_Code_Strings]]\r\nstr_A=1\r\n");
+  EXPECT_FALSE(loader.BuildLanguageFile(message));
+  EXPECT_EQ(message,
+            "Error: The file " + root + "localized/SourceCode/en/Plain.txt is not UTF-8 encoded");
+
+  WriteLoader("file=SourceCode\\en\\Empty.txt\r\n");
+  test.dir().Write("localized/SourceCode/en/Empty.txt", "");
+  EXPECT_FALSE(loader.BuildLanguageFile(message));
+  EXPECT_EQ(message, "File not found or empty");
+
+  WriteLoader("file=SourceCode\\en\\NoStrings.txt\r\n");
+  WriteSource("SourceCode/en/NoStrings.txt", "[[PV_frmEmail]]\r\nlblA.Caption=A\r\n");
+  EXPECT_FALSE(loader.BuildLanguageFile(message));
+  EXPECT_EQ(message, "There were no CodeString sections which should not happen!");
+  EXPECT_FALSE(std::filesystem::exists(targetFolder + "/language.ini"))
+      << "a failed build writes nothing";
+
+  test.run.Settings.ProductionMode = true;
+  EXPECT_FALSE(loader.InitLanguageText(message));
+  EXPECT_EQ(message, "Error in function LoadUTF8IniFile: File '" + root +
+                         "PV/localized/en/Language.inx' cannot be found");
+
+  std::string error;
+  ASSERT_TRUE(platform::SaveUTF8File(root + "PV/localized/en/Language.inx",
+                                     "[[Code_Strings]]\r\nstr_A=1\r\n", error, true));
+  EXPECT_FALSE(loader.InitLanguageText(message));
+  EXPECT_EQ(message, "Error in function InitCodeStrings");
+}
+
+TEST_F(LanguageLoaderTest, LoadingTheLoadedLanguageAgainDoesNotReadTheFile) {
+  test.run.Settings.ProductionMode = true;
+  std::string error;
+  const std::string file = root + "PV/localized/en/language.inx";  // any letter case
+  ASSERT_TRUE(platform::SaveUTF8File(
+      file, "[[Code_Strings]]\r\nstr_A=1\r\nstr_B=2\r\nstr_C=3\r\nstr_D=4\r\n", error, true));
+  ASSERT_TRUE(loader.InitLanguageText(message)) << message;
+  EXPECT_EQ(language.LoadedLanguage(), "en");
+
+  std::filesystem::remove(file);
+  EXPECT_TRUE(loader.InitLanguageText(message)) << message;
+  EXPECT_EQ(language.GetStrLocValue("str_D"), "4");
+}
+
+TEST_F(LanguageLoaderTest, OddCodeStringsHeadersNeverHangTheBuild) {
+  WriteLoader("file=SourceCode\\en\\Odd.txt\r\n");
+  WriteSource("SourceCode/en/Odd.txt",
+              "[[PV_Code_Strings]]\r\n"  // on the very first line
+              "str_A=1\r\n"
+              "; see XX_Code_Strings]] below\r\n"
+              "[[PV_frmEmail]]\r\n"
+              "lblA.Caption=x_Code_Strings]]\r\n"
+              "[[QQ_Code_Strings]]");  // at the very end, no line break
+  ASSERT_TRUE(loader.BuildLanguageFile(message)) << message;
+  EXPECT_EQ(loader.AssembledText(),
+            "[[PV_frmEmail]]\r\n"
+            "lblA.Caption=x_Code_Strings]]\r\n"
+            "\r\n\r\n\r\n;---------------------- CodeStrings ----------------------\r\n"
+            "[[Code_Strings]]"
+            "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\Odd.txt ---\r\n"
+            "str_A=1\r\n"
+            "; see XX_Code_Strings]] below\r\n"
+            "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\Odd.txt ---\r\n");
+}
+
+TEST(RemoveMarkedLines, KeepsTheLineBreakOfADroppedFirstLine) {
+  EXPECT_EQ(RemoveMarkedLines("a\r\n;+++b\r\nc", ";+++", false), "a\r\nc");
+  EXPECT_EQ(RemoveMarkedLines(";+++a\r\nb\r\nc", ";+++", false), "\r\nb\r\nc");
+  EXPECT_EQ(RemoveMarkedLines("head\r\nb\r\n", ";+++", true), "b\r\n");
+}
+
+}  // namespace
+}  // namespace pavane::localize

@@ -1,0 +1,139 @@
+#include "localize/language_text.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace pavane::localize {
+namespace {
+
+// Joins lines with CR LF, as language files are written.
+std::string Lines(std::initializer_list<std::string_view> lines) {
+  std::string text;
+  for (std::string_view line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+class LanguageTextTest : public ::testing::Test {
+ protected:
+  void Load(std::initializer_list<std::string_view> codeStrings) {
+    std::string text = Lines({"[[PV_frmEmail]]", "lblHdr1.Caption=Hello", "[[Code_Strings]]"});
+    for (std::string_view line : codeStrings)
+      text += std::string(line) + "\r\n";
+    language.SetText(text);
+    language.InitCodeStrings();
+  }
+
+  std::string shownAppCode = "OL";
+  LanguageText language{shownAppCode};
+};
+
+TEST_F(LanguageTextTest, SectionsAreTrimmedEntriesUpToTheNextDoubleBracket) {
+  language.SetText(
+      Lines({"[[PV_frmEmail]]", "  lblA.Caption=One  ", "", "; a comment", "lblB.Caption=Two [[x",
+             "lblC.Caption=Three", "[[PV_frmBundle]]", "lblD.Caption=Four"}));
+  std::string name = "PV_frmEmail";
+  const auto entries = language.GetSection(name);
+  EXPECT_EQ(name, "[[PV_frmEmail]]");
+  EXPECT_EQ(entries,
+            (std::vector<std::string>{"[[PV_frmEmail]]", "lblA.Caption=One", "lblB.Caption=Two"}))
+      << "a \"[[\" inside an entry ends the section there";
+
+  std::string bracketed = "[[PV_frmBundle]]";
+  EXPECT_EQ(language.GetSection(bracketed).size(), 2u);
+  std::string missing = "PV_frmNone";
+  EXPECT_EQ(language.GetSection(missing), std::vector<std::string>{""});
+}
+
+TEST_F(LanguageTextTest, VariableLinesAndTheirSeparators) {
+  Load({"str_A=plain", "strURL_Page==http://x.example/page.asp?a=b",
+        "strURL_Bad=http://x.example/page.asp?a=b", "strLoc_Quoted=\"say \"hi\"\"", "str_AB=longer",
+        "str_Twice=first", "str_Twice=second", "str_Spaced =  padded  "});
+  EXPECT_TRUE(language.InitCodeStrings());
+  EXPECT_EQ(language.GetStrLocValue("str_A"), "plain");
+  EXPECT_EQ(language.GetStrLocValue("strURL_Page"), "http://x.example/page.asp?a=b");
+  EXPECT_EQ(language.GetStrLocValue("strURL_Bad"),
+            "Error in function ProcessLanguageLine: strURL_Bad=http://x.example/page.asp?a=b");
+  EXPECT_EQ(language.GetStrLocValue("strLoc_Quoted"), "say \"hi\"") << "one quote off each end";
+  EXPECT_EQ(language.GetStrLocValue("str_Twice"), "first");
+  EXPECT_EQ(language.GetStrLocValue("str_Spaced"), "padded");
+  EXPECT_EQ(language.GetStrLocValue("str"), "Error in function GetStrLocValue -- line str")
+      << "a prefix of a longer name matches no line";
+  EXPECT_EQ(language.GetStrLocValue("str_Missing"),
+            "Error in function GetStrLocValue -- line str_Missing");
+}
+
+TEST_F(LanguageTextTest, TooFewVariablesFailTheTable) {
+  Load({"str_A=1", "str_B=2", "str_C=3"});
+  EXPECT_FALSE(language.InitCodeStrings());
+  Load({"str_A=1", "str_B=2", "str_C=3", "str_D=4"});
+  EXPECT_TRUE(language.InitCodeStrings());
+}
+
+TEST_F(LanguageTextTest, PlaceholdersResolve) {
+  Load({"strLoc_PV_ProductName_OL=Orlent", "strLoc_PV_ProductName_SW=Sweeple",
+        "strLoc_Two=Hello{CRLF}World", "strLoc_Welcome=Welcome to {strLoc_PV_ProductName_{#AppID}}",
+        "strLoc_Nested={strLoc_Welcome}!", "strLoc_Ref=Run {#AppEXE} now",
+        "strLoc_Menu=Use {mnuFile} or {MNUEdit}", "str_Empty=",
+        "strLoc_Blocked={other_X} and {str_A}", "str_A=a", "strLoc_AfterEmpty={str_Empty}{str_A}"});
+  EXPECT_EQ(language.GetStrLocValue("strLoc_Two"), "Hello\r\nWorld");
+  EXPECT_EQ(language.GetStrLocValue("strLoc_Welcome"), "Welcome to Orlent");
+  shownAppCode = "SW";
+  EXPECT_EQ(language.GetStrLocValue("strLoc_Nested"), "Welcome to Sweeple!")
+      << "the product on show is read at every lookup";
+  EXPECT_EQ(language.GetStrLocValue("strLoc_Ref"), "Run >>>AppEXE} now");
+  EXPECT_EQ(language.GetStrLocValue("strLoc_Menu"), "Use mnuFile or MNUEdit");
+  EXPECT_EQ(language.GetStrLocValue("strLoc_Blocked"), "{other_X} and {str_A}")
+      << "only the first placeholder is looked at";
+  EXPECT_EQ(language.GetStrLocValue("strLoc_AfterEmpty"), "{str_Empty}{str_A}");
+}
+
+TEST_F(LanguageTextTest, CyclesStayUnresolvedAndResolveFast) {
+  Load({"str_A=a{str_B}", "str_B=b{str_A}", "str_Self=x{str_Self}", "str_User=[{str_A}]",
+        "str_C=c"});
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(language.GetStrLocValue("str_A"), "ab{str_A}");
+  EXPECT_EQ(language.GetStrLocValue("str_B"), "ba{str_B}");
+  EXPECT_EQ(language.GetStrLocValue("str_Self"), "x{str_Self}");
+  EXPECT_EQ(language.GetStrLocValue("str_User"), "[{str_A}]");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(100));
+}
+
+TEST_F(LanguageTextTest, LongRingsOfReferencesEnd) {
+  std::string text = "[[Code_Strings]]\r\n";
+  for (int i = 0; i < 60; ++i) {
+    text += "str_L" + std::to_string(i) + "=" + std::to_string(i) + "{str_L" +
+            std::to_string((i + 1) % 60) + "}\r\n";
+  }
+  language.SetText(text);
+  language.InitCodeStrings();
+  const auto started = std::chrono::steady_clock::now();
+  const std::string value = language.GetStrLocValue("str_L0");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+  EXPECT_EQ(value.substr(0, 4), "0123");
+  EXPECT_EQ(value.substr(value.size() - 10), "59{str_L0}");
+}
+
+TEST_F(LanguageTextTest, ResolvingTheWholeFileKeepsRunTimeReferences) {
+  language.SetText(Lines({"[[PV_frmEmail]]", "lblA.Caption={strLoc_Greeting}{CRLF}Bye",
+                          "lblB.Caption=Get {strLoc_PV_ProductName_{#AppID}} now",
+                          "lblC.Caption=Run {#AppEXE} first", "lblD.Caption=For {#AppID}",
+                          "; {strLoc_Greeting} in a comment", "[[Code_Strings]]",
+                          "strLoc_Greeting=Hi {str_Name}", "str_Name=you", "str_X=1", "str_Y=2",
+                          "strURL_Page==http://x.example/a.asp?b={str_Name}"}));
+  std::string message;
+  EXPECT_TRUE(language.ResolveAllVariables(message));
+  EXPECT_EQ(message, "");
+  EXPECT_EQ(language.Text(), Lines({"[[PV_frmEmail]]", "lblA.Caption=Hi you{CRLF}Bye",
+                                    "lblB.Caption=Get {strLoc_PV_ProductName_{#AppID}} now",
+                                    "lblC.Caption=Run {#AppEXE} first", "lblD.Caption=For OL",
+                                    "; {strLoc_Greeting} in a comment", "[[Code_Strings]]",
+                                    "strLoc_Greeting=Hi you", "str_Name=you", "str_X=1", "str_Y=2",
+                                    "strURL_Page==http://x.example/a.asp?b=you"}));
+}
+
+}  // namespace
+}  // namespace pavane::localize
