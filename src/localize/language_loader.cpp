@@ -60,9 +60,9 @@ std::optional<std::size_t> HeaderLineStart(const std::string& text, std::size_t 
 
 }  // namespace
 
-std::string ReadSavedLanguage(Run& run, const std::string& productKeyName) {
+std::string ReadSavedLanguage(platform::Registry& registry, const std::string& productKeyName) {
   const std::string value =
-      run.Registry.GetStringValue("HKEY_LOCAL_MACHINE\\Software\\" + productKeyName, "Language");
+      registry.GetStringValue("HKEY_LOCAL_MACHINE\\Software\\" + productKeyName, "Language");
   return platform::LowerCase(Trim(value)) == "error" ? std::string() : value;
 }
 
@@ -81,33 +81,33 @@ std::string RemoveMarkedLines(const std::string& text, std::string_view marker, 
 }
 
 std::string LanguageLoader::ProductionFilePath() const {
-  return run_.Settings.OwnLocalizedFolder + run_.Settings.LanguageCode + "/Language.inx";
+  return settings_.OwnLocalizedFolder + settings_.LanguageCode + "/Language.inx";
 }
 
 std::string LanguageLoader::LoaderFilePath() const {
-  return run_.Settings.ParentLocalizedFolder + std::string(kProjectCode) + "/" +
-         run_.Settings.LoaderFileName;
+  return settings_.ParentLocalizedFolder + std::string(kProjectCode) + "/" +
+         settings_.LoaderFileName;
 }
 
 std::string LanguageLoader::BuildTargetFolder() const {
-  return run_.Settings.ParentFolder + std::string(kProjectCode) + "/localized/" +
-         run_.Settings.LanguageCode;
+  return settings_.ParentFolder + std::string(kProjectCode) + "/localized/" +
+         settings_.LanguageCode;
 }
 
 std::string LanguageLoader::BuildTargetName() const {
-  return run_.Settings.ResolveMode ? "language.inx" : "language.ini";
+  return settings_.ResolveMode ? "language.inx" : "language.ini";
 }
 
 bool LanguageLoader::InitLanguageText(std::string& message) {
   message.clear();
   std::string file = ProductionFilePath();
   bool scrambled = true;
-  if (!run_.Settings.ProductionMode) {
+  if (!settings_.ProductionMode) {
     if (!BuildLanguageFile(message))
       return false;
     // A build without "resolve" leaves a plain file for the translator, and
     // that is the file this run shows.
-    if (!run_.Settings.ResolveMode) {
+    if (!settings_.ResolveMode) {
       file = targetPath_;
       scrambled = false;
     }
@@ -126,7 +126,7 @@ bool LanguageLoader::InitLanguageText(std::string& message) {
 
 bool LanguageLoader::LoadUTF8IniFile(const std::string& path, std::string& message,
                                      bool scrambled) {
-  if (language_.LoadedLanguage() == run_.Settings.LanguageCode)
+  if (language_.LoadedLanguage() == settings_.LanguageCode)
     return true;
   message.clear();
   language_.SetLoadedLanguage("");
@@ -141,12 +141,12 @@ bool LanguageLoader::LoadUTF8IniFile(const std::string& path, std::string& messa
     return false;
   }
   language_.SetText(std::move(text));
-  language_.SetLoadedLanguage(run_.Settings.LanguageCode);
+  language_.SetLoadedLanguage(settings_.LanguageCode);
   return true;
 }
 
 bool LanguageLoader::CheckLanguagePaths(std::string& message) {
-  const std::string& code = run_.Settings.LanguageCode;
+  const std::string& code = settings_.LanguageCode;
   if (platform::CharacterCount(code) != 2) {
     message = "Wrong or missing language ID: " + code;
     return false;
@@ -195,8 +195,8 @@ bool LanguageLoader::BuildLanguageFile(std::string& message) {
       return false;
     }
     const std::string listed =
-        StripQuotes(platform::ReplaceAll(parts[1], "{LANGUAGE_ID}", run_.Settings.LanguageCode));
-    const std::string path = run_.Settings.ParentLocalizedFolder + listed;
+        StripQuotes(platform::ReplaceAll(parts[1], "{LANGUAGE_ID}", settings_.LanguageCode));
+    const std::string path = settings_.ParentLocalizedFolder + listed;
     sources_.push_back(path);
     const auto modified = os::LastModified(platform::NativePath(path));
     if (!modified) {
@@ -223,7 +223,7 @@ bool LanguageLoader::BuildLanguageFile(std::string& message) {
   if (!AppendCodeStrings(message))
     return false;
 
-  if (run_.Settings.ResolveMode) {
+  if (settings_.ResolveMode) {
     language_.SetText(assembled_);
     language_.SetLoadedLanguage("");
     if (!language_.ResolveAllVariables(message))
@@ -232,10 +232,10 @@ bool LanguageLoader::BuildLanguageFile(std::string& message) {
   }
 
   // The previous build stays in place until the new one is safely written.
-  const bool scramble = run_.Settings.ResolveMode;
+  const bool scramble = settings_.ResolveMode;
   if (!platform::SaveUTF8File(targetPath_, assembled_, message, scramble))
     return false;
-  if (run_.Settings.ResolveMode) {
+  if (settings_.ResolveMode) {
     // The plain file of an earlier build without "resolve" would be stale.
     os::FileError ignored;
     os::RemoveFile(targetPath_.substr(0, targetPath_.size() - 1) + "i", ignored);

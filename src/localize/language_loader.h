@@ -13,17 +13,19 @@
 #include <vector>
 
 #include "localize/language_text.h"
-#include "run/run.h"
+#include "platform/registry.h"
+#include "run/run_settings.h"
 
 namespace pavane::localize {
 
 // The language saved for the application ("Language" under its key), "" when
 // none can be read.
-std::string ReadSavedLanguage(Run& run, const std::string& productKeyName);
+std::string ReadSavedLanguage(platform::Registry& registry, const std::string& productKeyName);
 
 class LanguageLoader {
  public:
-  LanguageLoader(Run& run, LanguageText& language) : run_(run), language_(language) {}
+  LanguageLoader(const RunSettings& settings, LanguageText& language)
+      : settings_(settings), language_(language) {}
 
   // Loads the run's language (building it first in developer mode).
   bool InitLanguageText(std::string& message);
@@ -59,7 +61,7 @@ class LanguageLoader {
     std::string shortName;
   };
 
-  Run& run_;
+  const RunSettings& settings_;
   LanguageText& language_;
   std::string targetPath_;
   std::chrono::system_clock::time_point targetTime_;

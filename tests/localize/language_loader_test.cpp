@@ -76,7 +76,7 @@ class LanguageLoaderTest : public ::testing::Test {
   testing::TestRun test;
   std::string root;
   LanguageText language{test.run.Settings.ShownAppCode};
-  LanguageLoader loader{test.run, language};
+  LanguageLoader loader{test.run.Settings, language};
   std::string message;
 };
 
@@ -236,6 +236,14 @@ TEST_F(LanguageLoaderTest, OddCodeStringsHeadersNeverHangTheBuild) {
             "str_A=1\r\n"
             "; see XX_Code_Strings]] below\r\n"
             "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\Odd.txt ---\r\n");
+}
+
+TEST_F(LanguageLoaderTest, SavedLanguageComesFromTheApplicationKey) {
+  platform::Registry& registry = test.run.Registry;
+  EXPECT_EQ(ReadSavedLanguage(registry, "Orlent"), "") << "no key yet";
+  registry.CreateKey("HKEY_LOCAL_MACHINE\\Software\\Orlent");
+  registry.SetStringValue("HKEY_LOCAL_MACHINE\\Software\\Orlent", "Language", " de ");
+  EXPECT_EQ(ReadSavedLanguage(registry, "Orlent"), "de");
 }
 
 TEST(RemoveMarkedLines, KeepsTheLineBreakOfADroppedFirstLine) {

@@ -1,0 +1,16 @@
+// The commands of pavane-lang, on the program's own language code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pavane::langtool {
+
+// Every language that has a source folder below root/localized/SourceCode.
+std::vector<std::string> SourceLanguages(const std::string& root);
+
+int Build(const std::string& root, std::vector<std::string> languages, bool resolve);
+int Show(const std::string& file);
+int Check(const std::string& root, std::vector<std::string> languages);
+
+}  // namespace pavane::langtool

@@ -1,0 +1,74 @@
+// pavane-lang: the translators' tool for the language files.
+//
+//   pavane-lang [--root DIR] build [--resolve] [LANG...]
+//   pavane-lang show FILE
+//   pavane-lang [--root DIR] check [LANG...]
+//
+// DIR is the folder that holds "localized/" with the loader file and the
+// sources; builds go to DIR/PV/localized/<lang>/, as in the installed layout.
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "lang_tool.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: pavane-lang [--root DIR] build [--resolve] [LANG...]\n"
+    "       pavane-lang show FILE\n"
+    "       pavane-lang [--root DIR] check [LANG...]\n"
+    "\n"
+    "build   builds the language file of each LANG (default: every language that has\n"
+    "        sources) from the sources that localized/PV/LanguageLoader.ini lists;\n"
+    "        without --resolve a plain language.ini a translator can read, with it\n"
+    "        the scrambled language.inx that the program ships\n"
+    "show    prints a language file as text (language.ini files are plain already)\n"
+    "check   checks each LANG's sources: variables the program needs, placeholders,\n"
+    "        cycles, screen sections and their statements, and variables that the\n"
+    "        English sources define but LANG does not\n"
+    "\n"
+    "--root DIR   the folder that holds localized/ (default: the current folder)\n";
+
+int Usage() {
+  std::fputs(kUsage, stderr);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string root = ".";
+  if (args.size() >= 2 && args[0] == "--root") {
+    root = args[1];
+    args.erase(args.begin(), args.begin() + 2);
+  }
+  if (args.empty())
+    return Usage();
+  const std::string command = args[0];
+  args.erase(args.begin());
+
+  if (command == "--help" || command == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (command == "show") {
+    if (args.size() != 1)
+      return Usage();
+    return pavane::langtool::Show(args[0]);
+  }
+  if (command == "build") {
+    bool resolve = false;
+    if (!args.empty() && args[0] == "--resolve") {
+      resolve = true;
+      args.erase(args.begin());
+    }
+    return pavane::langtool::Build(root, args, resolve);
+  }
+  if (command == "check")
+    return pavane::langtool::Check(root, args);
+  return Usage();
+}
