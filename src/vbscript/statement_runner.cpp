@@ -1,0 +1,373 @@
+#include "vbscript/statement_runner.h"
+
+#include "vbscript/builtin_functions.h"
+#include "vbscript/engine.h"
+#include "vbscript/operators.h"
+
+namespace pavane::vbscript {
+namespace {
+
+constexpr std::size_t kNoMatch = static_cast<std::size_t>(-1);
+
+class DepthGuard {
+ public:
+  explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
+  ~DepthGuard() { --depth_; }
+  DepthGuard(const DepthGuard&) = delete;
+  DepthGuard& operator=(const DepthGuard&) = delete;
+
+ private:
+  int& depth_;
+};
+
+std::string Shown(std::string_view name) {
+  return "'" + std::string(name) + "'";
+}
+
+}  // namespace
+
+bool StatementRunner::Run(std::string& error) {
+  while (true) {
+    while (At(TokenKind::kSeparator)) {
+      Next();
+    }
+    if (At(TokenKind::kEnd)) {
+      return true;
+    }
+    if (!RunStatement()) {
+      error = error_;
+      return false;
+    }
+  }
+}
+
+bool StatementRunner::Fail(std::string message) {
+  error_ = std::move(message);
+  return false;
+}
+
+bool StatementRunner::SyntaxError(const Token& token) {
+  return Fail("Syntax error at column " + std::to_string(token.column));
+}
+
+bool StatementRunner::Expect(TokenKind kind, std::string_view shown) {
+  if (!At(kind)) {
+    return Fail("Expected '" + std::string(shown) + "' at column " + std::to_string(Peek().column));
+  }
+  Next();
+  return true;
+}
+
+bool StatementRunner::RunStatement() {
+  if (!At(TokenKind::kIdentifier)) {
+    return SyntaxError(Peek());
+  }
+  bool callKeyword = SameName(Peek().text, "call");
+  if (callKeyword) {
+    Next();
+  }
+  Path path;
+  if (!ReadPath(path)) {
+    return false;
+  }
+  std::vector<Value> arguments;
+  if (callKeyword) {
+    if (At(TokenKind::kOpenParen)) {
+      Next();
+      if (!ReadArgumentList(TokenKind::kCloseParen, arguments)) {
+        return false;
+      }
+    }
+    if (!AtStatementEnd()) {
+      return SyntaxError(Peek());
+    }
+    return Apply(path, nullptr, arguments);
+  }
+  if (At(TokenKind::kEquals)) {
+    Next();
+    Value value;
+    if (!Expression(value)) {
+      return false;
+    }
+    if (!AtStatementEnd()) {
+      return SyntaxError(Peek());
+    }
+    return Apply(path, &value, arguments);
+  }
+  if (!ReadCallArguments(arguments)) {
+    return false;
+  }
+  return Apply(path, nullptr, arguments);
+}
+
+bool StatementRunner::ReadPath(Path& path) {
+  if (!At(TokenKind::kIdentifier)) {
+    return SyntaxError(Peek());
+  }
+  path.push_back(&Next());
+  while (At(TokenKind::kDot)) {
+    Next();
+    if (!At(TokenKind::kIdentifier)) {
+      return SyntaxError(Peek());
+    }
+    path.push_back(&Next());
+  }
+  return true;
+}
+
+std::size_t StatementRunner::MatchingParen(std::size_t open) const {
+  int depth = 0;
+  for (std::size_t i = open;
+       tokens_[i].kind != TokenKind::kEnd && tokens_[i].kind != TokenKind::kSeparator; ++i) {
+    if (tokens_[i].kind == TokenKind::kOpenParen) {
+      ++depth;
+    } else if (tokens_[i].kind == TokenKind::kCloseParen && --depth == 0) {
+      return i;
+    }
+  }
+  return kNoMatch;
+}
+
+bool StatementRunner::ReadCallArguments(std::vector<Value>& arguments) {
+  if (AtStatementEnd()) {
+    return true;
+  }
+  // "a.Move(1, 2, 3, 4)" puts the whole list in parentheses, while in
+  // "a.Move (1), 2, 3, 4" they belong to the first argument only; what
+  // follows the matching ")" tells the two apart.
+  if (At(TokenKind::kOpenParen)) {
+    std::size_t close = MatchingParen(position_);
+    if (close != kNoMatch && (tokens_[close + 1].kind == TokenKind::kSeparator ||
+                              tokens_[close + 1].kind == TokenKind::kEnd)) {
+      Next();
+      return ReadArgumentList(TokenKind::kCloseParen, arguments);
+    }
+  }
+  while (true) {
+    Value value;
+    if (!Expression(value)) {
+      return false;
+    }
+    arguments.push_back(std::move(value));
+    if (!At(TokenKind::kComma)) {
+      break;
+    }
+    Next();
+  }
+  if (!AtStatementEnd()) {
+    return SyntaxError(Peek());
+  }
+  return true;
+}
+
+bool StatementRunner::ReadArgumentList(TokenKind closing, std::vector<Value>& arguments) {
+  if (At(closing)) {
+    Next();
+    return true;
+  }
+  while (true) {
+    Value value;
+    if (!Expression(value)) {
+      return false;
+    }
+    arguments.push_back(std::move(value));
+    if (!At(TokenKind::kComma)) {
+      break;
+    }
+    Next();
+  }
+  return Expect(closing, ")");
+}
+
+bool StatementRunner::ResolveOwner(const Path& path, ScriptObject*& owner) {
+  owner = lookUp_(path.front()->text);
+  if (owner == nullptr) {
+    return Fail("Object required: " + Shown(path.front()->text));
+  }
+  std::string shown = path.front()->text;
+  for (std::size_t i = 1; i + 1 < path.size(); ++i) {
+    shown += "." + path[i]->text;
+    owner = owner->GetMember(path[i]->text);
+    if (owner == nullptr) {
+      return Fail("Object doesn't support this property or method: " + Shown(shown));
+    }
+  }
+  return true;
+}
+
+bool StatementRunner::Apply(const Path& path, const Value* assigned,
+                            const std::vector<Value>& arguments) {
+  if (!execute_) {
+    return true;
+  }
+  if (path.size() < 2) {
+    return Fail(assigned != nullptr ? "Variables are not supported: " + Shown(path[0]->text)
+                                    : "Sub or function not defined: " + Shown(path[0]->text));
+  }
+  ScriptObject* owner = nullptr;
+  if (!ResolveOwner(path, owner)) {
+    return false;
+  }
+  std::string error;
+  const std::string& member = path.back()->text;
+  bool done = assigned != nullptr ? owner->SetProperty(member, *assigned, error)
+                                  : owner->CallMethod(member, arguments, error);
+  return done || Fail(std::move(error));
+}
+
+bool StatementRunner::Expression(Value& value) {
+  return Concatenation(value);
+}
+
+bool StatementRunner::Concatenation(Value& value) {
+  if (!Additive(value)) {
+    return false;
+  }
+  while (At(TokenKind::kAmpersand)) {
+    Next();
+    Value right;
+    if (!Additive(right)) {
+      return false;
+    }
+    std::string error;
+    if (execute_ && !ApplyBinary(BinaryOperator::kConcatenate, value, right, value, error)) {
+      return Fail(std::move(error));
+    }
+  }
+  return true;
+}
+
+bool StatementRunner::Additive(Value& value) {
+  if (!Multiplicative(value)) {
+    return false;
+  }
+  while (At(TokenKind::kPlus) || At(TokenKind::kMinus)) {
+    BinaryOperator op =
+        Next().kind == TokenKind::kPlus ? BinaryOperator::kAdd : BinaryOperator::kSubtract;
+    Value right;
+    if (!Multiplicative(right)) {
+      return false;
+    }
+    std::string error;
+    if (execute_ && !ApplyBinary(op, value, right, value, error)) {
+      return Fail(std::move(error));
+    }
+  }
+  return true;
+}
+
+bool StatementRunner::Multiplicative(Value& value) {
+  if (!Unary(value)) {
+    return false;
+  }
+  while (At(TokenKind::kStar) || At(TokenKind::kSlash)) {
+    BinaryOperator op =
+        Next().kind == TokenKind::kStar ? BinaryOperator::kMultiply : BinaryOperator::kDivide;
+    Value right;
+    if (!Unary(right)) {
+      return false;
+    }
+    std::string error;
+    if (execute_ && !ApplyBinary(op, value, right, value, error)) {
+      return Fail(std::move(error));
+    }
+  }
+  return true;
+}
+
+bool StatementRunner::Unary(Value& value) {
+  // Every level of nesting (parentheses, function arguments, signs) passes
+  // through here, so this one counter bounds the recursion.
+  DepthGuard guard(depth_);
+  if (depth_ > Engine::kMaxNesting) {
+    return Fail("Expression nested too deeply (more than " + std::to_string(Engine::kMaxNesting) +
+                " levels) at column " + std::to_string(Peek().column));
+  }
+  if (At(TokenKind::kMinus)) {
+    Next();
+    Value operand;
+    if (!Unary(operand)) {
+      return false;
+    }
+    std::string error;
+    if (execute_ && !Negate(operand, value, error)) {
+      return Fail(std::move(error));
+    }
+    return true;
+  }
+  if (At(TokenKind::kPlus)) {
+    Next();
+    return Unary(value);
+  }
+  return Primary(value);
+}
+
+bool StatementRunner::Primary(Value& value) {
+  switch (Peek().kind) {
+    case TokenKind::kNumber:
+      value = Next().value;
+      return true;
+    case TokenKind::kString:
+      value = Value::String(Next().text);
+      return true;
+    case TokenKind::kOpenParen:
+      Next();
+      return Expression(value) && Expect(TokenKind::kCloseParen, ")");
+    case TokenKind::kIdentifier:
+      return IdentifierTerm(value);
+    default:
+      return SyntaxError(Peek());
+  }
+}
+
+bool StatementRunner::IdentifierTerm(Value& value) {
+  const Token& name = Next();
+  std::string lower = LowerCaseName(name.text);
+  std::string error;
+
+  if (At(TokenKind::kOpenParen)) {
+    Next();
+    std::vector<Value> arguments;
+    if (!ReadArgumentList(TokenKind::kCloseParen, arguments)) {
+      return false;
+    }
+    if (!execute_) {
+      return true;
+    }
+    if (!IsBuiltinFunction(lower)) {
+      return Fail("Sub or function not defined: " + Shown(name.text));
+    }
+    return CallBuiltinFunction(lower, arguments, value, error) || Fail(std::move(error));
+  }
+
+  if (At(TokenKind::kDot)) {
+    Path path{&name};
+    while (At(TokenKind::kDot)) {
+      Next();
+      if (!At(TokenKind::kIdentifier)) {
+        return SyntaxError(Peek());
+      }
+      path.push_back(&Next());
+    }
+    if (!execute_) {
+      return true;
+    }
+    ScriptObject* owner = nullptr;
+    if (!ResolveOwner(path, owner)) {
+      return false;
+    }
+    return owner->GetProperty(path.back()->text, value, error) || Fail(std::move(error));
+  }
+
+  if (LookUpConstant(lower, value) || !execute_) {
+    return true;
+  }
+  // Objects have no default property here: a bare control name is far more
+  // likely a translator's slip than a wish for its caption.
+  if (lookUp_(name.text) != nullptr) {
+    return Fail("Object used as a value: " + Shown(name.text) + " (name a property)");
+  }
+  return Fail("Variable is undefined: " + Shown(name.text));
+}
+
+}  // namespace pavane::vbscript

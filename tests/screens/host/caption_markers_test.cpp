@@ -1,0 +1,76 @@
+#include "screens/host/caption_markers.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace pavane::screens {
+namespace {
+
+class Recorder : public ControlObserver {
+ public:
+  void PropertyChanged(const Control& control, ControlProperty property) override {
+    if (property == ControlProperty::kAutoSize) {
+      autoSizes.push_back(control.GetBoolean(property));
+    } else if (property == ControlProperty::kHeight) {
+      heightWhileFixed = !control.GetBoolean(ControlProperty::kAutoSize);
+    }
+  }
+  std::vector<bool> autoSizes;
+  bool heightWhileFixed = false;
+};
+
+TEST(CaptionMarkers, TagChoosesTheMarker) {
+  Form form("frmBundle");
+  auto addLink = [&](const char* name, const char* tag) -> Control& {
+    Control& link = form.Add(ControlKind::kLinkLabel, name);
+    link.SetCaption("Terms");
+    link.SetTag(tag);
+    return link;
+  };
+  Control& plain = addLink("lnkPlain", "");
+  Control& other = addLink("lnkOther", "anything");
+  Control& round = addLink("lnkRound", "Parentheses");
+  Control& none = addLink("lnkNone", "No Brackets");
+  Control& label = form.Add(ControlKind::kLabel, "lblHdr1");
+  label.SetCaption("Terms");
+
+  BracketCaptions(form);
+
+  EXPECT_EQ(plain.Caption(), "[<forecolor=FF0000>Terms</forecolor>]");
+  EXPECT_EQ(other.Caption(), "[<forecolor=FF0000>Terms</forecolor>]");
+  EXPECT_EQ(round.Caption(), "(<u><forecolor=FF0000>Terms</forecolor></u>)");
+  EXPECT_EQ(none.Caption(), "Terms") << "tag compared without regard to case";
+  EXPECT_EQ(label.Caption(), "Terms") << "only link labels take markers";
+  EXPECT_EQ(plain.Height(), 300);
+  EXPECT_EQ(none.Height(), 0);
+}
+
+TEST(CaptionMarkers, MarkedCaptionIsNotMarkedAgain) {
+  Control link(ControlKind::kLinkLabel, "lnkTerms");
+  link.SetCaption("[already]");
+  BracketCaption(link, false);
+  EXPECT_EQ(link.Caption(), "[already]");
+  EXPECT_EQ(link.Height(), 0) << "nothing happens at all";
+
+  link.SetCaption("Terms");
+  BracketCaption(link, false);
+  std::string once = link.Caption();
+  BracketCaption(link, false);
+  EXPECT_EQ(link.Caption(), once);
+}
+
+TEST(CaptionMarkers, LabelIsResizedWithAutoSizeOffThenOn) {
+  Control link(ControlKind::kLinkLabel, "lnkTerms");
+  link.Set(ControlProperty::kAutoSize, vbscript::Value::Boolean(true));
+  link.SetCaption("Terms");
+  Recorder recorder;
+  link.SetObserver(&recorder);
+  BracketCaption(link, true);
+  EXPECT_EQ(recorder.autoSizes, (std::vector<bool>{false, true}));
+  EXPECT_TRUE(recorder.heightWhileFixed);
+  EXPECT_TRUE(link.GetBoolean(ControlProperty::kAutoSize));
+}
+
+}  // namespace
+}  // namespace pavane::screens

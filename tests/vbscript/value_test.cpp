@@ -1,0 +1,94 @@
+#include "vbscript/value.h"
+
+#include <gtest/gtest.h>
+
+namespace pavane::vbscript {
+namespace {
+
+double AsDouble(const Value& value) {
+  double number = 0;
+  std::string error;
+  EXPECT_TRUE(ToDouble(value, number, error)) << error;
+  return number;
+}
+
+TEST(Value, TextOfValuesAsCStrWritesThem) {
+  EXPECT_EQ(ToString(Value()), "");
+  EXPECT_EQ(ToString(Value::Boolean(true)), "True");
+  EXPECT_EQ(ToString(Value::Integer(-7)), "-7");
+  EXPECT_EQ(ToString(Value::Double(9.75)), "9.75");
+  EXPECT_EQ(ToString(Value::Double(300.0)), "300") << "no trailing zeros";
+  EXPECT_EQ(ToString(Value::Double(0.1 + 0.2)), "0.3") << "15 significant digits";
+  EXPECT_EQ(ToString(Value::Double(1e20)), "1E+20");
+  EXPECT_EQ(ToString(Value::Double(-0.0)), "0");
+}
+
+TEST(Value, NumericStringsConvertLikeTheOldLanguage) {
+  EXPECT_EQ(AsDouble(Value::String("300")), 300);
+  EXPECT_EQ(AsDouble(Value::String(" 12 ")), 12) << "blanks around";
+  EXPECT_EQ(AsDouble(Value::String("9.75")), 9.75);
+  EXPECT_EQ(AsDouble(Value::String("-5")), -5);
+  EXPECT_EQ(AsDouble(Value::String("1.5E3")), 1500);
+  EXPECT_EQ(AsDouble(Value::String("&HFF")), 255);
+  EXPECT_EQ(AsDouble(Value::String("&H00FF00&")), 65280);
+  EXPECT_EQ(AsDouble(Value::String("&HFFFF")), -1) << "four hex digits are a 16-bit Integer";
+  EXPECT_EQ(AsDouble(Value::String("&H0000FFFF")), 65535) << "eight digits are a Long";
+  EXPECT_EQ(AsDouble(Value::Boolean(true)), -1);
+  EXPECT_EQ(AsDouble(Value()), 0);
+
+  double number = 0;
+  std::string error;
+  for (const char* text : {"abc", "", "12abc", "1 2", "inf", "nan", "&H", "--5", "."}) {
+    error.clear();
+    EXPECT_FALSE(ToDouble(Value::String(text), number, error)) << text;
+    EXPECT_TRUE(error.starts_with("Type mismatch")) << text << ": " << error;
+  }
+  EXPECT_FALSE(ToDouble(Value::String("&H123456789"), number, error));
+  EXPECT_TRUE(error.starts_with("Overflow")) << error;
+}
+
+TEST(Value, WholeNumberConversionsRoundHalvesToEvenAndCheckRange) {
+  std::int16_t integer = 0;
+  std::int32_t longValue = 0;
+  std::string error;
+  struct Case {
+    double input;
+    std::int16_t expected;
+  };
+  for (Case c : {Case{2.5, 2}, Case{3.5, 4}, Case{-2.5, -2}, Case{0.5, 0}, Case{1.6, 2}}) {
+    ASSERT_TRUE(ToInteger(Value::Double(c.input), integer, error)) << c.input;
+    EXPECT_EQ(integer, c.expected) << c.input;
+  }
+  ASSERT_TRUE(ToInteger(Value::String("32767.4"), integer, error));
+  EXPECT_EQ(integer, 32767);
+  EXPECT_FALSE(ToInteger(Value::String("32767.5"), integer, error)) << "rounds to 32768";
+  EXPECT_TRUE(error.starts_with("Overflow")) << error;
+  EXPECT_FALSE(ToInteger(Value::Long(-32769), integer, error));
+
+  ASSERT_TRUE(ToLong(Value::String("-2147483648"), longValue, error));
+  EXPECT_EQ(longValue, -2147483647 - 1);
+  EXPECT_FALSE(ToLong(Value::Double(2147483648.0), longValue, error));
+  EXPECT_FALSE(ToLong(Value::String("abc"), longValue, error));
+  EXPECT_EQ(error, "Type mismatch: \"abc\"");
+}
+
+TEST(Value, BooleansFromTextAndNumbers) {
+  bool flag = false;
+  std::string error;
+  struct Case {
+    Value input;
+    bool expected;
+  };
+  for (const Case& c : {Case{Value::String("True"), true}, Case{Value::String("fALSE"), false},
+                        Case{Value::String(" true "), true}, Case{Value::String("0"), false},
+                        Case{Value::String("-1"), true}, Case{Value::String("2.5"), true},
+                        Case{Value::Integer(0), false}, Case{Value(), false}}) {
+    ASSERT_TRUE(ToBoolean(c.input, flag, error)) << ToString(c.input);
+    EXPECT_EQ(flag, c.expected) << ToString(c.input);
+  }
+  EXPECT_FALSE(ToBoolean(Value::String("yes"), flag, error));
+  EXPECT_TRUE(error.starts_with("Type mismatch")) << error;
+}
+
+}  // namespace
+}  // namespace pavane::vbscript
