@@ -1,0 +1,138 @@
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "os/posix/sqlite_registry_store.h"
+#include "support/temp_dir.h"
+
+namespace pavane::platform {
+namespace {
+
+using pavane::testing::TempDir;
+
+constexpr const char* kOrlent = "HKEY_LOCAL_MACHINE\\Software\\Orlent";
+
+class RegistryTest : public ::testing::Test {
+ protected:
+  RegistryTest()
+      : store_(dir_.File("registry.db")),
+        registry_(store_, [this](const std::string& text) { messages_.push_back(text); }) {
+    EXPECT_EQ(store_.CreateKey("HKEY_LOCAL_MACHINE", "Software\\Orlent"), os::StoreStatus::kOk);
+  }
+
+  void Store(const std::string& name, const std::string& data) {
+    ASSERT_EQ(store_.WriteValue("HKEY_LOCAL_MACHINE", "Software\\Orlent", name, data),
+              os::StoreStatus::kOk);
+  }
+
+  TempDir dir_;
+  os::SqliteRegistryStore store_;
+  std::vector<std::string> messages_;
+  Registry registry_;
+};
+
+TEST(GetMainKeyHandle, KnowsTheRootNamesExactly) {
+  EXPECT_EQ(GetMainKeyHandle("HKEY_CLASSES_ROOT"), 0x80000000u);
+  EXPECT_EQ(GetMainKeyHandle("HKEY_LOCAL_MACHINE"), 0x80000002u);
+  EXPECT_EQ(GetMainKeyHandle("HKEY_DYN_DATA"), 0x80000006u);
+  EXPECT_EQ(GetMainKeyHandle("hkey_local_machine"), 0u);
+  EXPECT_EQ(GetMainKeyHandle("HKLM"), 0u);
+  EXPECT_EQ(GetMainKeyHandle(""), 0u);
+}
+
+TEST_F(RegistryTest, ParseKeySplitsRootAndSubKeyOrShowsTheFormatMessage) {
+  std::string path = kOrlent;
+  EXPECT_EQ(registry_.ParseKey(path), 0x80000002u);
+  EXPECT_EQ(path, "Software\\Orlent");
+
+  path = "HKEY_LOCAL_MACHINE";
+  EXPECT_EQ(registry_.ParseKey(path), 0x80000002u) << "the root key itself";
+  EXPECT_EQ(path, "");
+
+  path = "HKEY_UNKNOWN\\Software";
+  EXPECT_EQ(registry_.ParseKey(path), 0u) << "well formed, but not a root: no message";
+  EXPECT_TRUE(messages_.empty());
+
+  for (const std::string bad :
+       {"hkey_local_machine\\x", "Software\\x", "HKEY_LOCAL_MACHINE\\Software\\", ""}) {
+    messages_.clear();
+    path = bad;
+    EXPECT_EQ(registry_.ParseKey(path), 0u) << bad;
+    EXPECT_EQ(path, bad) << "a malformed path is left as it was";
+    EXPECT_EQ(messages_, std::vector<std::string>{"Incorrect Format:\n\n'" + bad + "'"});
+  }
+}
+
+TEST_F(RegistryTest, ReadsGiveErrorForAnythingUnreadable) {
+  Store("Present", "yes");
+  EXPECT_EQ(registry_.GetStringValue(kOrlent, "present"), "yes");
+  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Absent"), "Error");
+  EXPECT_EQ(registry_.GetStringValue("HKEY_LOCAL_MACHINE\\Software\\Nobody", "Present"), "Error");
+  EXPECT_EQ(registry_.LastCode(), os::StoreStatus::kNotFound);
+  EXPECT_EQ(registry_.GetStringValue("HKEY_UNKNOWN\\Software\\Orlent", "Present"), "");
+  EXPECT_EQ(registry_.GetStringValue("Software\\Orlent", "Present"), "");
+  EXPECT_EQ(messages_.size(), 1u);
+
+  // Regression guard: a malformed path must not fall back to the root of the
+  // call before it.
+  registry_.SetStringValue("Software\\Orlent", "Present", "overwritten");
+  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Present"), "yes");
+
+  TempDir other;
+  const std::string garbage = other.Write("registry.db", std::string(4096, '\x01'));
+  os::SqliteRegistryStore broken(garbage);
+  Registry onBroken(broken, [](const std::string&) {});
+  EXPECT_EQ(onBroken.GetStringValue(kOrlent, "Present"), "Error");
+  EXPECT_EQ(onBroken.LastCode(), os::StoreStatus::kUnusable);
+}
+
+TEST_F(RegistryTest, ReadsAreLimitedTo255Characters) {
+  Store("Ascii255", std::string(255, 'a'));
+  Store("Ascii256", std::string(256, 'a'));
+  std::string umlauts;
+  for (int i = 0; i < 255; ++i)
+    umlauts += "ü";
+  Store("Umlauts255", umlauts);
+  Store("Umlauts256", umlauts + "ü");
+  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Ascii255"), std::string(255, 'a'));
+  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Ascii256"), "Error");
+  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Umlauts255"), umlauts) << "characters, not bytes";
+  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Umlauts256"), "Error");
+}
+
+TEST_F(RegistryTest, ReadsTrimBlanksThenCutAtNul) {
+  Store("Padded", "  two words  ");
+  Store("Tabbed", "\tx\t");
+  Store("Nul", std::string("abc\0def", 7));
+  Store("NulThenBlank", std::string(" ab \0 x ", 8));
+  Store("Blanks", "    ");
+  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Padded"), "two words");
+  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Tabbed"), "\tx\t") << "only U+0020 is a blank";
+  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Nul"), "abc");
+  EXPECT_EQ(registry_.GetStringValue(kOrlent, "NulThenBlank"), "ab ")
+      << "the blank before the NUL survives the trim";
+  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Blanks"), "");
+}
+
+TEST_F(RegistryTest, WritesNeverCreateKeysButCreateKeyDoes) {
+  const std::string product = "HKEY_LOCAL_MACHINE\\Software\\Sweeple";
+  registry_.SetStringValue(product, "MainInstallerName", "OL");
+  EXPECT_EQ(registry_.LastCode(), os::StoreStatus::kNotFound);
+  EXPECT_EQ(store_.KeyExists("HKEY_LOCAL_MACHINE", "Software\\Sweeple"),
+            os::StoreStatus::kNotFound);
+
+  registry_.CreateKey(product + "\\Deeper");
+  registry_.SetStringValue(product, "MainInstallerName", "OL");
+  EXPECT_EQ(registry_.GetStringValue(product, "MainInstallerName"), "OL");
+
+  registry_.DeleteValue(product, "MainInstallerName");
+  EXPECT_EQ(registry_.GetStringValue(product, "MainInstallerName"), "Error");
+  registry_.DeleteValue(product, "MainInstallerName");
+  EXPECT_EQ(registry_.LastCode(), os::StoreStatus::kNotFound) << "ignored, only remembered";
+}
+
+}  // namespace
+}  // namespace pavane::platform
