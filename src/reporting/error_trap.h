@@ -16,6 +16,11 @@ namespace pavane::reporting {
 // and returns "".
 std::string TattleTale(Run& run, std::string_view text);
 
+// The monitor page's address for one error, with the state value as it is
+// now; ReportError composes it for the first two errors of a run.
+std::string BuildMonitorUrl(Run& run, std::string_view description, std::string_view routine,
+                            std::string_view lastStep);
+
 // Hands one run-time error to the reporter: deletes the state value and, for
 // the first two errors of a run, composes the monitor address (it is not
 // sent; see error_trap.cpp).

@@ -11,7 +11,8 @@ namespace pavane::testing {
 
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "pavane-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  if (mkdtemp(pattern.data()) == nullptr)
+    throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
 
@@ -20,7 +21,9 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-std::string TempDir::File(const std::string& name) const { return (path_ / name).string(); }
+std::string TempDir::File(const std::string& name) const {
+  return (path_ / name).string();
+}
 
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
   const auto target = path_ / name;
@@ -38,7 +41,8 @@ std::string ReadBytes(const std::string& path) {
 ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
   const char* old = std::getenv(name);
   hadOld_ = old != nullptr;
-  if (hadOld_) old_ = old;
+  if (hadOld_)
+    old_ = old;
   if (value != nullptr) {
     setenv(name, value, 1);
   } else {

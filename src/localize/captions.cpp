@@ -1,0 +1,64 @@
+#include "localize/captions.h"
+
+#include "platform/text.h"
+
+namespace pavane::localize {
+namespace {
+
+bool IsMissing(const std::vector<std::string>& section) {
+  return section.size() == 1 && section.front().empty();
+}
+
+}  // namespace
+
+bool InitScriptControl(const screens::Form& form, vbscript::Engine& engine) {
+  engine.Reset();
+  engine.SetAllowUI(true);
+  form.RegisterWithEngine(engine);
+  return true;
+}
+
+bool SetCaptions(vbscript::Engine& engine, const LanguageText& language, std::string& appSection,
+                 std::string& formSection, std::string& message,
+                 const StatementFailure& onFailure) {
+  message.clear();
+
+  const std::vector<std::string> app = language.GetSection(appSection);
+  if (IsMissing(app)) message = "App Section " + appSection + " is missing or has no data";
+  ExecuteSection(engine, language, app, onFailure);
+
+  const std::vector<std::string> screen = language.GetSection(formSection);
+  if (IsMissing(screen)) {
+    if (!message.empty()) return false;
+    message = "Frm Section " + formSection + " is missing or has no data";
+  }
+  ExecuteSection(engine, language, screen, onFailure);
+
+  // "[[PV_frmEmail]]" has its common section in "PVCommon".
+  std::string common = formSection.substr(2, 2) + "Common";
+  ExecuteSection(engine, language, language.GetSection(common), onFailure);
+  return true;
+}
+
+void ExecuteSection(vbscript::Engine& engine, const LanguageText& language,
+                    const std::vector<std::string>& entries, const StatementFailure& onFailure) {
+  for (std::size_t i = 1; i < entries.size(); ++i) {
+    std::string entry = entries[i];
+    if (platform::Contains(entry, "{")) language.ResolveVariables(entry);
+    const std::string statement = QuoteStatementValue(entry);
+    std::string error;
+    if (!engine.ExecuteStatement(statement, error) && onFailure) {
+      onFailure(entries[i], statement, error);
+    }
+  }
+}
+
+std::string QuoteStatementValue(std::string_view statement) {
+  const std::vector<std::string> parts = platform::Split(statement, "=");
+  if (parts.size() != 2) return std::string(statement);
+  std::string value = platform::ReplaceAll(StripQuotes(parts[1]), "\"", "\"\"");
+  value = platform::ReplaceAll(value, kCrLf, kLineBreakText);
+  return parts[0] + "=\"" + value + "\"";
+}
+
+}  // namespace pavane::localize

@@ -1,0 +1,53 @@
+// HTTP on libcurl: the requests to the maker's server.
+//
+// One worker thread drives a curl multi handle and sleeps in curl_multi_poll
+// until a socket, a curl timer or a new request (curl_multi_wakeup) needs it,
+// so a screen that reports an event only hands over the address and goes on.
+//
+//  - StartGet: fire-and-forget; the answer is dropped as it arrives. No
+//    redirect is followed: nobody reads the answer, and following one would
+//    only send the installation facts somewhere we did not choose.
+//  - Get: the synchronous validation request. It runs on the worker too while
+//    the caller waits through its WaitHook (or on a condition variable).
+//    Up to 3 redirects are followed (http and https only), the body is capped
+//    and the transfer aborted once the cap is passed.
+//  - Requests never cancel each other; each ends on completion or on its own
+//    time-out. The destructor abandons whatever is still running, so a run
+//    that wants its reports out calls WaitForAll first.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "os/http_client.h"
+
+namespace pavane::os {
+
+struct CurlHttpClientOptions {
+  std::chrono::milliseconds connectTimeout{10000};
+  // Whole-transfer limit of a fire-and-forget request.
+  std::chrono::milliseconds requestTimeout{30000};
+  std::string userAgent;  // empty: "Pavane/<major>.<minor>.<revision>"
+};
+
+class CurlHttpClient final : public HttpClient {
+ public:
+  CurlHttpClient();
+  explicit CurlHttpClient(CurlHttpClientOptions options);
+  ~CurlHttpClient() override;
+  CurlHttpClient(const CurlHttpClient&) = delete;
+  CurlHttpClient& operator=(const CurlHttpClient&) = delete;
+
+  void StartGet(const std::string& url) override;
+  // Counts StartGet requests only; a Get is waited for by its caller.
+  std::size_t InFlight() const override;
+  bool WaitForAll(std::chrono::milliseconds limit) override;
+  HttpResponse Get(const std::string& url, const SyncRequestOptions& options) override;
+
+ private:
+  class Worker;
+  std::unique_ptr<Worker> worker_;
+};
+
+}  // namespace pavane::os

@@ -1,0 +1,171 @@
+#include "localize/captions.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "localize/language_loader.h"
+#include "screens/host/form_designs.h"
+#include "support/temp_dir.h"
+
+namespace pavane::localize {
+namespace {
+
+using screens::ControlKind;
+using screens::ControlProperty;
+
+class CaptionsTest : public ::testing::Test {
+ protected:
+  CaptionsTest() {
+    form.Add(ControlKind::kCaptionBar, "UniFormCaptionB1");
+    form.Add(ControlKind::kLabel, "lblHdr1");
+    form.Add(ControlKind::kLabel, "lblLine", nullptr, 2);
+    form.Add(ControlKind::kCommandButton, "cmdNext");
+    form.Add(ControlKind::kBrowser, "WebBrowser1");
+    InitScriptControl(form, engine);
+  }
+
+  void Load(const std::string& text) {
+    language.SetText(text);
+    language.InitCodeStrings();
+  }
+
+  bool Run(std::string app, std::string screen) {
+    return SetCaptions(engine, language, app, screen, message,
+                       [this](const std::string& entry, const std::string&, const std::string&) {
+                         failed.push_back(entry);
+                       });
+  }
+
+  std::string Caption(const char* name) { return form.Find(name)->Caption(); }
+
+  std::string shownAppCode = "OL";
+  LanguageText language{shownAppCode};
+  screens::Form form{"frmTest"};
+  vbscript::Engine engine;
+  std::string message;
+  std::vector<std::string> failed;
+};
+
+TEST_F(CaptionsTest, SectionsRunInOrderAndLaterOnesWin) {
+  Load(
+      "[[OL-PV_frmTest]]\r\nlblHdr1.Caption=From the product\r\ncmdNext.Caption=Product\r\n"
+      "[[PV_frmTest]]\r\ncmdNext.Caption=Screen\r\nlblLine_2.Caption=Second line\r\n"
+      "[[PVCommon]]\r\nUniFormCaptionB1.Caption={str_Title}\r\n"
+      "[[Code_Strings]]\r\nstr_Title=Orlent Setup\r\nstr_B=b\r\nstr_C=c\r\nstr_D=d\r\n");
+  EXPECT_TRUE(Run("OL-PV_frmTest", "PV_frmTest"));
+  EXPECT_EQ(message, "");
+  EXPECT_EQ(Caption("lblHdr1"), "From the product");
+  EXPECT_EQ(Caption("cmdNext"), "Screen");
+  EXPECT_EQ(Caption("lblLine_2"), "Second line") << "array members by name and index";
+  EXPECT_EQ(form.Caption(), "Orlent Setup");
+  EXPECT_TRUE(failed.empty());
+}
+
+TEST_F(CaptionsTest, ValuesKeepQuotesBlanksAndLineBreaks) {
+  Load(
+      "[[PV_frmTest]]\r\n"
+      "lblHdr1.Caption=Press \"Next\" to go on\r\n"
+      "lblLine_2.Caption={str_TwoLines}\r\n"
+      "cmdNext.Caption= Next\r\n"
+      "UniFormCaptionB1.Caption=\"Quoted\"\r\n"
+      "[[Code_Strings]]\r\nstr_TwoLines=One{CRLF}Two\r\nstr_B=b\r\nstr_C=c\r\nstr_D=d\r\n");
+  EXPECT_TRUE(Run("OL-PV_frmTest", "PV_frmTest"));
+  EXPECT_EQ(Caption("lblHdr1"), "Press \"Next\" to go on");
+  EXPECT_EQ(Caption("lblLine_2"), "One\n\rTwo") << "the break arrives as LF CR";
+  EXPECT_EQ(Caption("cmdNext"), " Next");
+  EXPECT_EQ(form.Caption(), "Quoted");
+}
+
+TEST_F(CaptionsTest, BrokenStatementsAreSkippedAndTheRestRuns) {
+  Load(
+      "[[PV_frmTest]]\r\n"
+      "lblNope.Caption=No such control\r\n"
+      "WebBrowser1.Caption=Browsers are not reachable\r\n"
+      "cmdNext.Caption=\"A\" & \"B\" = x\r\n"
+      "lblHdr1.Left=abc\r\n"
+      "lblHdr1.Move 120, 240, 3000, 300\r\n"
+      "cmdNext.Caption=Still runs\r\n");
+  EXPECT_TRUE(Run("OL-PV_frmTest", "PV_frmTest"));
+  EXPECT_EQ(failed, (std::vector<std::string>{"lblNope.Caption=No such control",
+                                               "WebBrowser1.Caption=Browsers are not reachable",
+                                               "cmdNext.Caption=\"A\" & \"B\" = x",
+                                               "lblHdr1.Left=abc"}));
+  EXPECT_EQ(form.Find("lblHdr1")->Left(), 120) << "statements without \"=\" run as written";
+  EXPECT_EQ(Caption("cmdNext"), "Still runs");
+}
+
+TEST_F(CaptionsTest, OnlyBothSectionsMissingFails) {
+  Load("[[PV_frmTest]]\r\ncmdNext.Caption=Next\r\n[[OL-PV_frmOther]]\r\nlblHdr1.Caption=x\r\n");
+  EXPECT_TRUE(Run("OL-PV_frmTest", "PV_frmTest"));
+  EXPECT_EQ(message, "App Section [[OL-PV_frmTest]] is missing or has no data");
+  EXPECT_TRUE(Run("OL-PV_frmOther", "PV_frmNone"));
+  EXPECT_EQ(message, "Frm Section [[PV_frmNone]] is missing or has no data");
+  EXPECT_FALSE(Run("SW-PV_frmNone", "PV_frmNone"));
+}
+
+TEST(QuoteStatementValue, QuotesOnlySimpleAssignments) {
+  EXPECT_EQ(QuoteStatementValue("a.Caption=Say \"hi\" now"), "a.Caption=\"Say \"\"hi\"\" now\"");
+  // One quote comes off each end, so a text that ends in a quote is written
+  // inside a pair of its own.
+  EXPECT_EQ(QuoteStatementValue("a.Caption=\"Say \"hi\"\""), "a.Caption=\"Say \"\"hi\"\"\"");
+  EXPECT_EQ(QuoteStatementValue("a.Caption=\"kept\""), "a.Caption=\"kept\"");
+  EXPECT_EQ(QuoteStatementValue("a.Caption=x\r\ny"),
+            "a.Caption=\"x\" & Chr(10) & Chr(13) & \"y\"");
+  EXPECT_EQ(QuoteStatementValue("a.Move 1, 2"), "a.Move 1, 2");
+  EXPECT_EQ(QuoteStatementValue("a.Caption=b=c"), "a.Caption=b=c");
+}
+
+// The shipped language set, built the way a developer run builds it, sets up
+// every screen of every product without a single failing statement.
+class DemoLanguageSet : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(DemoLanguageSet, EveryScreenOfEveryProductSetsUpCleanly) {
+  testing::TempDir dir;
+  RunSettings settings;
+  settings.ParentFolder = dir.path().string() + "/";
+  settings.ParentLocalizedFolder = std::string(PAVANE_CONTENT_DIR) + "/localized/";
+  settings.LanguageCode = GetParam();
+  settings.ProductionMode = false;
+  settings.ResolveMode = true;
+  std::filesystem::create_directories(dir.path() / "PV/localized" / GetParam());
+
+  LanguageText language(settings.ShownAppCode);
+  LanguageLoader loader(settings, language);
+  std::string message;
+  ASSERT_TRUE(loader.BuildLanguageFile(message)) << message;
+  settings.OwnLocalizedFolder = settings.ParentFolder + "PV/localized/";
+  ASSERT_TRUE(loader.InitLanguageText(message)) << message;
+
+  for (const char* product : {"OL", "SW", "PT"}) {
+    settings.ShownAppCode = product;
+    for (std::string_view name : screens::LocalizedFormNames()) {
+      SCOPED_TRACE(std::string(product) + " " + std::string(name));
+      auto form = screens::CreateFormDesign(name);
+      vbscript::Engine engine;
+      InitScriptControl(*form, engine);
+      std::string app = std::string(product) + "-PV_" + std::string(name);
+      std::string screen = "PV_" + std::string(name);
+      std::vector<std::string> failures;
+      EXPECT_TRUE(SetCaptions(engine, language, app, screen, message,
+                              [&](const std::string& entry, const std::string&,
+                                  const std::string& error) {
+                                failures.push_back(entry + ": " + error);
+                              }));
+      EXPECT_EQ(message, "");
+      EXPECT_EQ(failures, std::vector<std::string>{});
+      EXPECT_EQ(form->Find("lblVersion")->Caption(), "Norvale Install System");
+      for (const auto& control : form->Controls()) {
+        if (control.Kind() == screens::ControlKind::kCommandButton) {
+          EXPECT_NE(control.Caption().substr(0, 1), "*") << control.Name() << " untranslated";
+        }
+      }
+      EXPECT_EQ(form->Caption().find("Error in function"), std::string::npos) << form->Caption();
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, DemoLanguageSet, ::testing::Values("en", "de", "fr", "ja"));
+
+}  // namespace
+}  // namespace pavane::localize

@@ -1,0 +1,31 @@
+#include "os/url_encoding.h"
+
+#include <gtest/gtest.h>
+
+namespace pavane::os {
+namespace {
+
+TEST(UrlEncoding, QuerySyntaxAndNonAsciiAreEncodedAndComeBack) {
+  const std::string unreserved =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~";
+  EXPECT_EQ(EncodeQueryComponent(unreserved), unreserved) << "unreserved stay as they are";
+
+  EXPECT_EQ(EncodeQueryComponent("a&b=c+d e%f?g#h/i"), "a%26b%3Dc%2Bd%20e%25f%3Fg%23h%2Fi");
+  EXPECT_EQ(EncodeQueryComponent("Bj\xC3\xB6rk \xE6\x97\xA5"), "Bj%C3%B6rk%20%E6%97%A5")
+      << "UTF-8 bytes one by one, upper-case hex";
+
+  for (const std::string value :
+       {"a&b=c", "x+y z", "100%", "%41", "C:\\Temp\\Setup.exe", "\xC3\xA9t\xC3\xA9", ""}) {
+    EXPECT_EQ(DecodeQueryComponent(EncodeQueryComponent(value)), value) << value;
+  }
+}
+
+TEST(UrlEncoding, DecodingLeavesPlusAndMalformedEscapesAlone) {
+  EXPECT_EQ(DecodeQueryComponent("a+b"), "a+b");
+  EXPECT_EQ(DecodeQueryComponent("%zz%4"), "%zz%4");
+  EXPECT_EQ(DecodeQueryComponent("%e6%97%a5"), "\xE6\x97\xA5") << "lower-case hex";
+  EXPECT_EQ(DecodeQueryComponent("a%00b"), std::string("a\0b", 3)) << "NUL kept, not cut";
+}
+
+}  // namespace
+}  // namespace pavane::os

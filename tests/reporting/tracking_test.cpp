@@ -1,0 +1,245 @@
+#include "reporting/tracking.h"
+
+#include <gtest/gtest.h>
+#include <time.h>
+
+#include <map>
+
+#include "pavane/build_config.h"
+#include "reporting/http_get.h"
+#include "support/devserver_log.h"
+#include "support/devserver_process.h"
+#include "support/test_run.h"
+
+namespace pavane::reporting {
+namespace {
+
+using pavane::testing::DevserverProcess;
+using pavane::testing::LoggedRequest;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+std::chrono::nanoseconds ThreadCpuTime() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+const std::vector<std::string> kEventKeys = {"source",
+                                             "application",
+                                             "action",
+                                             "aid",
+                                             "pid",
+                                             "installer",
+                                             "origin",
+                                             "installerexename",
+                                             "referrerapplication",
+                                             "referrerinstaller",
+                                             "applicationversion",
+                                             "itemcount",
+                                             "installdate",
+                                             "trigger",
+                                             "wait",
+                                             "pc"};
+
+const std::vector<std::string> kDecorationKeys = {"source",
+                                                  "application",
+                                                  "aid",
+                                                  "pid",
+                                                  "installer",
+                                                  "itemcount",
+                                                  "applicationversion",
+                                                  "installerexename",
+                                                  "referrerapplication",
+                                                  "referrerinstaller",
+                                                  "installdate",
+                                                  "trigger",
+                                                  "wait",
+                                                  "pc"};
+
+// Facts as a setup might leave them: query syntax, blanks, "+", non-ASCII.
+const std::map<std::string, std::string> kFacts = {
+    {"AID", "a&b=c"},
+    {"PID", "p+q r"},
+    {"Installer", "Setup Caf\xC3\xA9 \xE6\x97\xA5"},
+    {"ProductVersion", "5_1_0_12"},
+    {"InstallerExe", "C:\\Temp\\My Setup.exe"},
+    {"RefApp", "100%"},
+    {"RefInst", "?x#y"},
+    {"InstallDate", "2024-03-05 10:11:12"},
+    {"ItemCount", "  7  "},
+    {"Trigger", " Error "},
+    {"Wait", "0"},
+};
+
+class TrackingTest : public ::testing::Test {
+ protected:
+  void StartServer(std::vector<std::string> args = {}) {
+    server_ = std::make_unique<DevserverProcess>(PAVANE_DEVSERVER_PROGRAM, std::move(args));
+    ASSERT_TRUE(server_->started());
+    run().Profile.ServerBaseUrl = server_->BaseUrl() + "/ol";
+    run().Profile.TrackingUrl = server_->BaseUrl() + "/ol/tr.asp?";
+  }
+
+  void SetUp() override {
+    run().Profile.ProductKeyName = "Orlent";
+    run().Profile.ProfileAppCode = "OL";
+  }
+
+  void StoreFacts(const std::map<std::string, std::string>& facts) {
+    std::vector<os::RegistryChange> changes;
+    for (const auto& [name, data] : facts) {
+      changes.push_back({"HKEY_LOCAL_MACHINE", "Software\\Orlent", name, data});
+    }
+    ASSERT_EQ(test_.store().Apply(changes), os::StoreStatus::kOk);
+  }
+
+  std::vector<LoggedRequest> Arrived(std::size_t count) {
+    EXPECT_TRUE(FinishPendingRequests(run(), milliseconds(10000)));
+    return pavane::testing::ParseLoggedRequests(
+        server_->WaitForLogLines(count, milliseconds(2000)));
+  }
+
+  pavane::Run& run() { return test_.run; }
+
+  pavane::testing::TestRun test_;
+  std::unique_ptr<DevserverProcess> server_;
+};
+
+TEST_F(TrackingTest, EventArrivesWithEveryKeyInOrderAndTheStoredValues) {
+  StartServer();
+  StoreFacts(kFacts);
+  ReportEvent(run(), "SW_Tandem_Accepted", "from here&there");
+
+  const auto requests = Arrived(1);
+  ASSERT_EQ(requests.size(), 1u);
+  const LoggedRequest& event = requests[0];
+  EXPECT_EQ(event.path, "/ol/tr.asp");
+  EXPECT_EQ(event.Keys(), kEventKeys) << event.rawQuery;
+  EXPECT_EQ(event.Value("source"), "Installer");
+  EXPECT_EQ(event.Value("application"), "OL");
+  EXPECT_EQ(event.Value("action"), "SW_Tandem_Accepted");
+  EXPECT_EQ(event.Value("origin"), "from here&there");
+  EXPECT_EQ(event.Value("aid"), "a&b=c");
+  EXPECT_EQ(event.Value("pid"), "p+q r") << "the server gets a \"+\", not a blank";
+  EXPECT_EQ(event.Value("installer"), kFacts.at("Installer"));
+  EXPECT_EQ(event.Value("installerexename"), "My Setup.exe") << "file-name part only";
+  EXPECT_EQ(event.Value("referrerapplication"), "100%");
+  EXPECT_EQ(event.Value("referrerinstaller"), "?x#y");
+  EXPECT_EQ(event.Value("applicationversion"), "5.1.0.12");
+  EXPECT_EQ(event.Value("itemcount"), "7") << "trimmed";
+  EXPECT_EQ(event.Value("installdate"), "2024-03-05 10:11:12");
+  EXPECT_EQ(event.Value("trigger"), "") << "the registry's \"Error\" counts as empty";
+  EXPECT_EQ(event.Value("wait"), "0");
+  EXPECT_EQ(event.Value("pc"), "QARVELM5039");
+}
+
+TEST_F(TrackingTest, MissingFactsLeaveEveryKeyPresentAndEmpty) {
+  StartServer();
+  const std::string url = BuildEventUrl(run(), "Newsletter_Displayed", "");
+  EXPECT_NE(url.find("&aid=&pid=&installer=&origin=&installerexename=&"), std::string::npos) << url;
+  EXPECT_TRUE(url.ends_with("&pc=QARVELM5039")) << url;
+
+  ReportEvent(run(), "Newsletter_Displayed", "");
+  const auto requests = Arrived(1);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].Keys(), kEventKeys);
+  for (const std::string key :
+       {"aid", "pid", "installer", "origin", "installerexename", "referrerapplication",
+        "referrerinstaller", "applicationversion", "itemcount", "installdate", "trigger", "wait"}) {
+    EXPECT_EQ(requests[0].Value(key), "") << key;
+  }
+}
+
+TEST_F(TrackingTest, FactsAreReadAfreshAndAnItemCountInTheTrackingAddressIsKept) {
+  StoreFacts({{"AID", "first"}, {"ItemCount", "3"}});
+  EXPECT_NE(BuildEventUrl(run(), "A", "").find("&aid=first&"), std::string::npos);
+  StoreFacts({{"AID", "second"}});
+  EXPECT_NE(BuildEventUrl(run(), "A", "").find("&aid=second&"), std::string::npos)
+      << "nothing cached between requests";
+
+  run().Profile.TrackingUrl = "http://127.0.0.1:9/ol/tr.asp?x=1&itemcount=9&";
+  const std::string url = BuildEventUrl(run(), "A", "");
+  EXPECT_EQ(url.find("&itemcount=", url.find("&itemcount=") + 1), std::string::npos)
+      << "no second item count: " << url;
+}
+
+TEST_F(TrackingTest, DecorateUrlContinuesOrStartsTheQuery) {
+  StartServer();
+  StoreFacts(kFacts);
+  const std::string signUp = server_->BaseUrl() +
+                             "/ol/installer_email.asp?email=jo@mail.example&firstname=Jo"
+                             "&language=en";
+  const std::string decorated = DecorateUrl(run(), signUp);
+  EXPECT_TRUE(decorated.starts_with(signUp + "&source=Installer&application=OL&aid=")) << decorated;
+  HttpGet(run(), decorated);
+  HttpGet(run(), DecorateUrl(run(), server_->BaseUrl() + "/ol/default.asp"));
+
+  auto requests = Arrived(2);
+  ASSERT_EQ(requests.size(), 2u);
+  if (requests[0].path != "/ol/installer_email.asp")
+    std::swap(requests[0], requests[1]);
+
+  std::vector<std::string> signUpKeys = {"email", "firstname", "language"};
+  signUpKeys.insert(signUpKeys.end(), kDecorationKeys.begin(), kDecorationKeys.end());
+  EXPECT_EQ(requests[0].Keys(), signUpKeys) << requests[0].rawQuery;
+  EXPECT_EQ(requests[1].Keys(), kDecorationKeys) << "\"?source=Installer\" begins the query";
+
+  const std::string ownVersion = std::to_string(build::kVersionMajor) + "." +
+                                 std::to_string(build::kVersionMinor) + "." +
+                                 std::to_string(build::kVersionRevision);
+  for (const LoggedRequest& request : requests) {
+    EXPECT_EQ(request.Value("applicationversion"), ownVersion) << "this program's version";
+    EXPECT_EQ(request.Value("installerexename"), "My Setup.exe");
+    EXPECT_EQ(request.Value("aid"), "a&b=c");
+    EXPECT_EQ(request.Value("installer"), kFacts.at("Installer"));
+    EXPECT_EQ(request.Value("pc"), "QARVELM5039");
+  }
+}
+
+TEST_F(TrackingTest, ReportsInQuickSuccessionAllArrive) {
+  StartServer();
+  StoreFacts(kFacts);
+  constexpr int kCount = 50;
+  for (int i = 0; i < kCount; ++i)
+    ReportEvent(run(), "Event_" + std::to_string(i), "");
+
+  const auto requests = Arrived(kCount);
+  ASSERT_EQ(requests.size(), static_cast<std::size_t>(kCount));
+  std::set<std::string> actions;
+  for (const auto& request : requests)
+    actions.insert(request.Value("action"));
+  EXPECT_EQ(actions.size(), static_cast<std::size_t>(kCount)) << "no request replaced another";
+}
+
+TEST_F(TrackingTest, ASlowServerHoldsUpNeitherTheScreensNorTheEndOfTheRunForLong) {
+  StartServer({"--delay-ms", "3000"});
+  StoreFacts(kFacts);
+  // Starting a request is only a hand-over, measured as work done on this
+  // thread so that a busy machine's scheduling does not count. ReportEvent
+  // adds the registry reads, slow under the sanitizers, but it never waits
+  // for the server's three seconds.
+  const std::string url = BuildEventUrl(run(), "Newsletter_Displayed", "");
+  Clock::duration slowestReport{};
+  const auto workBefore = ThreadCpuTime();
+  for (int i = 0; i < 3; ++i)
+    HttpGet(run(), url);
+  EXPECT_LT(ThreadCpuTime() - workBefore, milliseconds(5));
+  for (int i = 0; i < 3; ++i) {
+    const auto start = Clock::now();
+    ReportEvent(run(), "Newsletter_Displayed", "");
+    slowestReport = std::max(slowestReport, Clock::now() - start);
+  }
+  EXPECT_LT(slowestReport, milliseconds(500));
+
+  const auto start = Clock::now();
+  EXPECT_FALSE(FinishPendingRequests(run(), milliseconds(2000)));
+  const double waited = std::chrono::duration<double>(Clock::now() - start).count();
+  EXPECT_GE(waited, 1.9);
+  EXPECT_LT(waited, 2.8);
+  EXPECT_EQ(server_->WaitForLogLines(6, milliseconds(1000)).size(), 6u)
+      << "the requests did reach the server";
+}
+
+}  // namespace
+}  // namespace pavane::reporting
