@@ -9,4 +9,4 @@ scripts/build.sh
 if [ "$#" -eq 0 ]; then
   set -- --print-settings /app=OL /language=en
 fi
-exec build/src/app/pavane "$@"
+exec build/stage/PV/pavane "$@"

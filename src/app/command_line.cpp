@@ -22,13 +22,11 @@ PieceOutcome ApplyPiece(RunSettings& settings, std::string_view piece) {
   const std::string value = parts.size() > 1 ? platform::Trim(parts[1]) : std::string();
 
   if (key == "app") {
-    if (platform::CharacterCount(value) != 2)
-      return PieceOutcome::kError;
+    if (platform::CharacterCount(value) != 2) return PieceOutcome::kError;
     settings.MainAppCode = platform::UpperCase(value);
     settings.ShownAppCode = settings.MainAppCode;
   } else if (key == "language") {
-    if (platform::CharacterCount(value) != 2)
-      return PieceOutcome::kError;
+    if (platform::CharacterCount(value) != 2) return PieceOutcome::kError;
     settings.LanguageCode = value;
   } else if (key == "sacc") {
     settings.SaccCode = value;
@@ -74,8 +72,7 @@ bool ParseCommandLine(RunSettings& settings, std::string_view commandLine, std::
   }
 
   for (const std::string& piece : platform::Split(line, "/")) {
-    if (piece.empty())
-      continue;
+    if (piece.empty()) continue;
     const PieceOutcome outcome = ApplyPiece(settings, piece);
     if (outcome == PieceOutcome::kError) {
       message = "Error processing command line argument: " + piece;

@@ -25,8 +25,7 @@ constexpr std::array<AppValues, 3> kApps{{
 
 const AppValues* FindApp(std::string_view code) {
   for (const AppValues& app : kApps) {
-    if (app.code == code)
-      return &app;
+    if (app.code == code) return &app;
   }
   return nullptr;
 }
@@ -60,8 +59,7 @@ void SetLanguageDependentValues(Run& run, const AppValues* app) {
   profile.DaysDelay[2] = "7";
   profile.DaysDelay[4] = "7";
   const std::int16_t ownIndex = app != nullptr ? ProductIndex(app->code) : 0;
-  if (ownIndex != 0)
-    profile.DaysDelay[ownIndex] = std::string(app->daysDelay);
+  if (ownIndex != 0) profile.DaysDelay[ownIndex] = std::string(app->daysDelay);
 }
 
 }  // namespace
@@ -80,11 +78,9 @@ void SetStrings(Run& run, std::string_view appCode, bool appValuesOnly) {
     profile.EditionMarker = app != nullptr ? app->edition : "";
     profile.ServerBaseUrl =
         app != nullptr ? run.Deploy.ServerBase + std::string(app->serverPath) : std::string();
-    if (app != nullptr)
-      profile.DoneMarkers[ProductIndex(app->code)] = kDoneMarker;
+    if (app != nullptr) profile.DoneMarkers[ProductIndex(app->code)] = kDoneMarker;
 
-    if (!appValuesOnly)
-      SetLanguageDependentValues(run, app);
+    if (!appValuesOnly) SetLanguageDependentValues(run, app);
   });
 }
 

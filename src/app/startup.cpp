@@ -9,8 +9,7 @@ namespace pavane::app {
 std::string JoinCommandLine(const std::vector<std::string>& arguments) {
   std::string line;
   for (const std::string& argument : arguments) {
-    if (!line.empty())
-      line += ' ';
+    if (!line.empty()) line += ' ';
     line += argument;
   }
   return line;

@@ -19,9 +19,8 @@ namespace pavane::localize {
 inline constexpr std::string_view kLineBreakText = "\" & Chr(10) & Chr(13) & \"";
 
 // Told of every statement that does not run; the run goes on without it.
-using StatementFailure =
-    std::function<void(const std::string& entry, const std::string& statement,
-                       const std::string& error)>;
+using StatementFailure = std::function<void(const std::string& entry, const std::string& statement,
+                                            const std::string& error)>;
 
 // Starts the window's engine afresh with the window's controls registered.
 bool InitScriptControl(const screens::Form& form, vbscript::Engine& engine);

@@ -30,8 +30,7 @@ std::chrono::system_clock::time_point NoTargetTime() {
 }
 
 std::string WithTrailingSlash(std::string folder) {
-  if (folder.empty() || folder.back() != '/')
-    folder += '/';
+  if (folder.empty() || folder.back() != '/') folder += '/';
   return folder;
 }
 
@@ -39,10 +38,8 @@ std::string WithTrailingSlash(std::string folder) {
 // spelling of the loader file ("SourceCode\en\Screens.txt").
 std::optional<std::string> ShortName(const std::string& listedPath) {
   std::size_t at = listedPath.find("SourceCode\\");
-  if (at == std::string::npos)
-    at = listedPath.find("SourceCode/");
-  if (at == std::string::npos)
-    return std::nullopt;
+  if (at == std::string::npos) at = listedPath.find("SourceCode/");
+  if (at == std::string::npos) return std::nullopt;
   return listedPath.substr(at);
 }
 
@@ -53,8 +50,7 @@ std::optional<std::size_t> HeaderLineStart(const std::string& text, std::size_t 
   const std::size_t lineFeed = at == 0 ? std::string::npos : text.rfind('\n', at - 1);
   const std::size_t lineStart = lineFeed == std::string::npos ? 0 : lineFeed + 1;
   const std::string before = Trim(std::string_view(text).substr(lineStart, at - lineStart));
-  if (before.size() < 4 || before.compare(0, 2, "[[") != 0)
-    return std::nullopt;
+  if (before.size() < 4 || before.compare(0, 2, "[[") != 0) return std::nullopt;
   return lineStart;
 }
 
@@ -71,10 +67,8 @@ std::string RemoveMarkedLines(const std::string& text, std::string_view marker, 
   const std::size_t first = dropFirst ? 1 : 0;
   std::string kept;
   for (std::size_t i = first; i < lines.size(); ++i) {
-    if (Contains(lines[i], marker))
-      continue;
-    if (i != first)
-      kept += kCrLf;
+    if (Contains(lines[i], marker)) continue;
+    if (i != first) kept += kCrLf;
     kept += lines[i];
   }
   return kept;
@@ -103,8 +97,7 @@ bool LanguageLoader::InitLanguageText(std::string& message) {
   std::string file = ProductionFilePath();
   bool scrambled = true;
   if (!settings_.ProductionMode) {
-    if (!BuildLanguageFile(message))
-      return false;
+    if (!BuildLanguageFile(message)) return false;
     // A build without "resolve" leaves a plain file for the translator, and
     // that is the file this run shows.
     if (!settings_.ResolveMode) {
@@ -126,8 +119,7 @@ bool LanguageLoader::InitLanguageText(std::string& message) {
 
 bool LanguageLoader::LoadUTF8IniFile(const std::string& path, std::string& message,
                                      bool scrambled) {
-  if (language_.LoadedLanguage() == settings_.LanguageCode)
-    return true;
+  if (language_.LoadedLanguage() == settings_.LanguageCode) return true;
   message.clear();
   language_.SetLoadedLanguage("");
 
@@ -163,50 +155,53 @@ bool LanguageLoader::CheckLanguagePaths(std::string& message) {
   }
   targetTime_ = NoTargetTime();
   targetPath_ = WithTrailingSlash(folder) + BuildTargetName();
-  if (const auto modified = os::LastModified(targetPath_))
-    targetTime_ = *modified;
+  if (const auto modified = os::LastModified(targetPath_)) targetTime_ = *modified;
+  return true;
+}
+
+bool LanguageLoader::ListSources(std::vector<ListedSource>& sources, std::string& message) const {
+  sources.clear();
+  std::string loaderText;
+  if (!platform::ReadUTF8File(LoaderFilePath(), loaderText, message, true, false, false)) {
+    return false;
+  }
+  const std::vector<std::string> lines = Split(loaderText, kCrLf);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    const std::string trimmed = Trim(line);
+    if (!trimmed.empty() && trimmed.front() == ';') continue;
+    if (!Contains(line, "file=")) continue;
+    const std::vector<std::string> parts = Split(line, "=");
+    if (parts.size() != 2) {
+      message = "Error in LanguageLoader.ini line " + std::to_string(i + 1) + " - " + line;
+      return false;
+    }
+    std::string listed =
+        StripQuotes(platform::ReplaceAll(parts[1], "{LANGUAGE_ID}", settings_.LanguageCode));
+    sources.push_back(
+        {settings_.ParentLocalizedFolder + listed, std::move(listed), static_cast<int>(i + 1)});
+  }
   return true;
 }
 
 bool LanguageLoader::BuildLanguageFile(std::string& message) {
   message.clear();
   sources_.clear();
-  if (!CheckLanguagePaths(message))
-    return false;
+  if (!CheckLanguagePaths(message)) return false;
 
-  std::string loaderText;
-  if (!platform::ReadUTF8File(LoaderFilePath(), loaderText, message, true, false, false)) {
-    return false;
-  }
+  std::vector<ListedSource> listed;
+  if (!ListSources(listed, message)) return false;
 
   bool buildNeeded = false;
-  std::vector<std::pair<std::string, std::string>> sources;  // full path, as listed
-  const std::vector<std::string> lines = Split(loaderText, kCrLf);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    const std::string trimmed = Trim(line);
-    if (!trimmed.empty() && trimmed.front() == ';')
-      continue;
-    if (!Contains(line, "file="))
-      continue;
-    const std::vector<std::string> parts = Split(line, "=");
-    if (parts.size() != 2) {
-      message = "Error in LanguageLoader.ini line " + std::to_string(i + 1) + " - " + line;
-      return false;
-    }
-    const std::string listed =
-        StripQuotes(platform::ReplaceAll(parts[1], "{LANGUAGE_ID}", settings_.LanguageCode));
-    const std::string path = settings_.ParentLocalizedFolder + listed;
-    sources_.push_back(path);
-    const auto modified = os::LastModified(platform::NativePath(path));
+  for (const ListedSource& source : listed) {
+    sources_.push_back(source.path);
+    const auto modified = os::LastModified(platform::NativePath(source.path));
     if (!modified) {
-      message = "Could not locate language file '" + path + ",";
+      message = "Could not locate language file '" + source.path + ",";
       message += std::string(kCrLf) + std::string(kCrLf) + "File not found";
       return false;
     }
-    if (*modified > targetTime_)
-      buildNeeded = true;
-    sources.emplace_back(platform::NativePath(path), listed);
+    if (*modified > targetTime_) buildNeeded = true;
   }
 
   if (!buildNeeded) {
@@ -216,25 +211,21 @@ bool LanguageLoader::BuildLanguageFile(std::string& message) {
 
   assembled_.clear();
   records_.clear();
-  for (const auto& [path, listed] : sources) {
-    if (!AppendSourceFile(path, listed, message))
-      return false;
+  for (const ListedSource& source : listed) {
+    if (!AppendSourceFile(platform::NativePath(source.path), source.listed, message)) return false;
   }
-  if (!AppendCodeStrings(message))
-    return false;
+  if (!AppendCodeStrings(message)) return false;
 
   if (settings_.ResolveMode) {
     language_.SetText(assembled_);
     language_.SetLoadedLanguage("");
-    if (!language_.ResolveAllVariables(message))
-      return false;
+    if (!language_.ResolveAllVariables(message)) return false;
     assembled_ = language_.Text();
   }
 
   // The previous build stays in place until the new one is safely written.
   const bool scramble = settings_.ResolveMode;
-  if (!platform::SaveUTF8File(targetPath_, assembled_, message, scramble))
-    return false;
+  if (!platform::SaveUTF8File(targetPath_, assembled_, message, scramble)) return false;
   if (settings_.ResolveMode) {
     // The plain file of an earlier build without "resolve" would be stale.
     os::FileError ignored;
@@ -246,15 +237,13 @@ bool LanguageLoader::BuildLanguageFile(std::string& message) {
 bool LanguageLoader::AppendSourceFile(const std::string& path, const std::string& listedPath,
                                       std::string& message) {
   std::string text;
-  if (!platform::ReadUTF8File(path, text, message, false, false, false))
-    return false;
+  if (!platform::ReadUTF8File(path, text, message, false, false, false)) return false;
   const std::optional<std::string> shortName = ShortName(listedPath);
   if (!shortName) {
     message = "The language source '" + listedPath + "' is not in a SourceCode folder";
     return false;
   }
-  if (!ExtractCodeStrings(text, *shortName, message))
-    return false;
+  if (!ExtractCodeStrings(text, *shortName, message)) return false;
   if (!assembled_.empty()) {
     assembled_ +=
         ";### Appended File: " + *shortName + " ###" + std::string(kCrLf) + std::string(kCrLf);
@@ -268,8 +257,7 @@ bool LanguageLoader::ExtractCodeStrings(std::string& text, const std::string& sh
   std::size_t searchFrom = 0;
   for (;;) {
     const std::size_t at = text.find(kCodeStringsHeaderEnd, searchFrom);
-    if (at == std::string::npos)
-      return true;
+    if (at == std::string::npos) return true;
     const std::optional<std::size_t> start = HeaderLineStart(text, at);
     if (!start) {
       // Mentioned in a comment or inside an entry: not a section. Searching

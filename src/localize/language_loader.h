@@ -42,6 +42,16 @@ class LanguageLoader {
   std::string BuildTargetFolder() const;
   std::string BuildTargetName() const;
 
+  // A source the loader file lists: its path (source folder + the listed
+  // text), the listed text itself, and the loader line that names it.
+  struct ListedSource {
+    std::string path;
+    std::string listed;
+    int loaderLine = 0;
+  };
+  // Reads the loader file of the run's language.
+  bool ListSources(std::vector<ListedSource>& sources, std::string& message) const;
+
   // The build's steps; public so that the translators' tool can run them.
   bool CheckLanguagePaths(std::string& message);
   bool AppendSourceFile(const std::string& path, const std::string& listedPath,

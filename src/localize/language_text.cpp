@@ -33,18 +33,15 @@ struct SplitLine {
 
 SplitLine SplitVariableLine(std::string_view line) {
   SplitLine split{Split(line, "=="), "=="};
-  if (split.parts.size() != 2)
-    split = {Split(line, "="), "="};
+  if (split.parts.size() != 2) split = {Split(line, "="), "="};
   return split;
 }
 
 }  // namespace
 
 std::string StripQuotes(std::string_view text) {
-  if (!text.empty() && text.front() == '"')
-    text.remove_prefix(1);
-  if (!text.empty() && text.back() == '"')
-    text.remove_suffix(1);
+  if (!text.empty() && text.front() == '"') text.remove_prefix(1);
+  if (!text.empty() && text.back() == '"') text.remove_suffix(1);
   return std::string(text);
 }
 
@@ -55,14 +52,11 @@ void LanguageText::SetText(std::string text) {
 }
 
 std::vector<std::string> LanguageText::GetSection(std::string& name) const {
-  if (!StartsWith(name, "[["))
-    name.insert(0, "[[");
-  if (name.size() < 2 || name.compare(name.size() - 2, 2, "]]") != 0)
-    name += "]]";
+  if (!StartsWith(name, "[[")) name.insert(0, "[[");
+  if (name.size() < 2 || name.compare(name.size() - 2, 2, "]]") != 0) name += "]]";
 
   const std::size_t start = text_.find(name);
-  if (start == std::string::npos)
-    return {std::string()};
+  if (start == std::string::npos) return {std::string()};
   const std::size_t next = text_.find("[[", start + 2);
   const std::string_view section =
       std::string_view(text_).substr(start, next == std::string::npos ? next : next - start);
@@ -70,8 +64,7 @@ std::vector<std::string> LanguageText::GetSection(std::string& name) const {
   std::vector<std::string> entries;
   for (const std::string& line : Split(section, kCrLf)) {
     std::string entry = Trim(line);
-    if (!IsCommentOrBlank(entry))
-      entries.push_back(std::move(entry));
+    if (!IsCommentOrBlank(entry)) entries.push_back(std::move(entry));
   }
   return entries;
 }
@@ -90,8 +83,7 @@ void LanguageText::IndexCodeStrings() {
   for (std::size_t i = 0; i < codeStrings_.size(); ++i) {
     const std::string& line = codeStrings_[i];
     const std::size_t equals = line.find('=');
-    if (equals == std::string::npos)
-      continue;
+    if (equals == std::string::npos) continue;
     firstLine_.try_emplace(Trim(std::string_view(line).substr(0, equals)), i);
   }
 }
@@ -117,8 +109,7 @@ std::string LanguageText::Lookup(std::string_view name, Resolution& resolution) 
     return done->second;
   }
   const auto found = firstLine_.find(key);
-  if (found == firstLine_.end())
-    return "Error in function GetStrLocValue -- line " + key;
+  if (found == firstLine_.end()) return "Error in function GetStrLocValue -- line " + key;
 
   resolution.active.insert(key);
   std::string value = ProcessLine(codeStrings_[found->second], resolution);
@@ -133,8 +124,7 @@ std::string LanguageText::ProcessLine(std::string_view line, Resolution& resolut
     return "Error in function ProcessLanguageLine: " + std::string(line);
   }
   std::string value = StripQuotes(Trim(split.parts[1]));
-  if (Contains(value, "{"))
-    Resolve(value, resolution);
+  if (Contains(value, "{")) Resolve(value, resolution);
   return value;
 }
 
@@ -142,26 +132,22 @@ void LanguageText::Resolve(std::string& text, Resolution& resolution) const {
   text = ReplaceAll(text, "{CRLF}", kCrLf);
   for (int pass = 0; pass < kMaxPasses && Contains(text, "{"); ++pass) {
     if (Contains(text, "{#")) {
-      if (Contains(text, "{#AppID}"))
-        text = ReplaceAll(text, "{#AppID}", shownAppCode_);
+      if (Contains(text, "{#AppID}")) text = ReplaceAll(text, "{#AppID}", shownAppCode_);
       text = ReplaceAll(text, "{#", ">>>");
     }
     // Only the first placeholder is looked at: one that cannot be resolved
     // holds up the rest until the passes run out.
     const std::size_t open = text.find('{');
-    if (open == std::string::npos)
-      break;
+    if (open == std::string::npos) break;
     const std::size_t close = text.find('}', open);
-    if (close == std::string::npos)
-      continue;
+    if (close == std::string::npos) continue;
     const std::string name = text.substr(open + 1, close - open - 1);
     const std::string placeholder = "{" + name + "}";
 
     if (IsVariableName(name)) {
       // A name already being resolved refers back to itself: it stays as it
       // is rather than recursing without end.
-      if (resolution.active.contains(name))
-        continue;
+      if (resolution.active.contains(name)) continue;
       // A value that still holds its own placeholder came out of a cycle;
       // putting it in would only grow the text with every pass.
       const std::string value = Lookup(name, resolution);
@@ -169,8 +155,7 @@ void LanguageText::Resolve(std::string& text, Resolution& resolution) const {
         text = ReplaceAll(text, placeholder, value);
       }
     }
-    if (StartsWith(platform::LowerCase(name), "mnu"))
-      text = ReplaceAll(text, placeholder, name);
+    if (StartsWith(platform::LowerCase(name), "mnu")) text = ReplaceAll(text, placeholder, name);
   }
 }
 
@@ -181,21 +166,16 @@ bool LanguageText::ResolveAllVariables(std::string& message) {
   std::vector<std::string> lines = Split(text_, kCrLf);
   for (std::string& line : lines) {
     const std::string trimmed = Trim(line);
-    if (IsCommentOrBlank(trimmed))
-      continue;
+    if (IsCommentOrBlank(trimmed)) continue;
     const SplitLine split = SplitVariableLine(trimmed);
-    if (split.parts.size() != 2)
-      continue;
+    if (split.parts.size() != 2) continue;
     std::string value = split.parts[1];
-    if (!Contains(value, "{") || Contains(value, "{strLoc_PV_ProductName_{#AppID}}"))
-      continue;
+    if (!Contains(value, "{") || Contains(value, "{strLoc_PV_ProductName_{#AppID}}")) continue;
 
     // Line breaks and references for later tools must survive resolution.
     value = ReplaceAll(value, "{CRLF}", "||CRLF|");
-    if (!Contains(value, "{#AppID}"))
-      value = ReplaceAll(value, "{#", "||#");
-    if (Contains(value, "{"))
-      ResolveVariables(value);
+    if (!Contains(value, "{#AppID}")) value = ReplaceAll(value, "{#", "||#");
+    if (Contains(value, "{")) ResolveVariables(value);
     value = ReplaceAll(value, "||CRLF|", "{CRLF}");
     value = ReplaceAll(value, "||#", "{#");
     value = ReplaceAll(value, ">>>", "{#");
@@ -205,8 +185,7 @@ bool LanguageText::ResolveAllVariables(std::string& message) {
 
   std::string joined;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0)
-      joined += kCrLf;
+    if (i > 0) joined += kCrLf;
     joined += lines[i];
   }
   SetText(std::move(joined));

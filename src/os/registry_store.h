@@ -29,7 +29,7 @@ struct RegistryValue {
 
 // The contents of one key, for tools that list or export the store.
 struct RegistryKeyListing {
-  std::vector<std::string> subkeys;  // names as spelt when created, sorted
+  std::vector<std::string> subkeys;   // names as spelt when created, sorted
   std::vector<RegistryValue> values;  // sorted by name
 };
 

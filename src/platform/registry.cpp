@@ -26,8 +26,7 @@ constexpr std::array<RootKey, 7> kRootKeys = {{
 
 std::string_view RootName(std::uint32_t handle) {
   for (const RootKey& root : kRootKeys) {
-    if (root.handle == handle)
-      return root.name;
+    if (root.handle == handle) return root.name;
   }
   return {};
 }
@@ -35,8 +34,7 @@ std::string_view RootName(std::uint32_t handle) {
 // Only the blank itself, as the old Trim did; tabs and line ends stay.
 std::string TrimBlanks(std::string_view text) {
   const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos)
-    return {};
+  if (first == std::string_view::npos) return {};
   const std::size_t last = text.find_last_not_of(' ');
   return std::string(text.substr(first, last - first + 1));
 }
@@ -45,8 +43,7 @@ std::string TrimBlanks(std::string_view text) {
 
 std::uint32_t GetMainKeyHandle(std::string_view rootName) {
   for (const RootKey& root : kRootKeys) {
-    if (root.name == rootName)
-      return root.handle;
+    if (root.name == rootName) return root.handle;
   }
   return 0;
 }
@@ -85,19 +82,15 @@ std::uint32_t Registry::ParseKey(std::string& path) {
 std::string Registry::GetStringValue(std::string keyPath, std::string_view valueName) {
   try {
     const std::uint32_t root = ParseKey(keyPath);
-    if (root == 0)
-      return "";
+    if (root == 0) return "";
     std::string data;
     lastCode_ = store_.ReadValue(RootName(root), keyPath, valueName, data);
-    if (lastCode_ != os::StoreStatus::kOk)
-      return "Error";
+    if (lastCode_ != os::StoreStatus::kOk) return "Error";
     // The old read buffer held 255 characters; a longer value failed the read.
-    if (os::Utf8Length(data) > kValueBufferChars)
-      return "Error";
+    if (os::Utf8Length(data) > kValueBufferChars) return "Error";
     std::string value = TrimBlanks(data);
     const std::size_t nul = value.find('\0');
-    if (nul != std::string::npos)
-      value.resize(nul);
+    if (nul != std::string::npos) value.resize(nul);
     return value;
   } catch (...) {
     // A failed read looks the same to every caller, whatever went wrong.
@@ -110,8 +103,7 @@ void Registry::SetStringValue(std::string keyPath, std::string_view valueName,
                               std::string_view text) {
   try {
     const std::uint32_t root = ParseKey(keyPath);
-    if (root == 0)
-      return;
+    if (root == 0) return;
     lastCode_ = store_.WriteValue(RootName(root), keyPath, valueName, text);
   } catch (...) {
     lastCode_ = os::StoreStatus::kUnusable;
@@ -121,8 +113,7 @@ void Registry::SetStringValue(std::string keyPath, std::string_view valueName,
 void Registry::CreateKey(std::string keyPath) {
   try {
     const std::uint32_t root = ParseKey(keyPath);
-    if (root == 0)
-      return;
+    if (root == 0) return;
     lastCode_ = store_.CreateKey(RootName(root), keyPath);
   } catch (...) {
     lastCode_ = os::StoreStatus::kUnusable;
@@ -132,8 +123,7 @@ void Registry::CreateKey(std::string keyPath) {
 void Registry::DeleteValue(std::string keyPath, std::string_view valueName) {
   try {
     const std::uint32_t root = ParseKey(keyPath);
-    if (root == 0)
-      return;
+    if (root == 0) return;
     lastCode_ = store_.DeleteValue(RootName(root), keyPath, valueName);
   } catch (...) {
     lastCode_ = os::StoreStatus::kUnusable;

@@ -9,8 +9,7 @@ namespace {
 std::string Fact(Run& run, std::string_view name) {
   std::string value =
       platform::Trim(run.Registry.GetStringValue(run.Profile.ApplicationKey(), name));
-  if (platform::LowerCase(value) == "error")
-    return {};
+  if (platform::LowerCase(value) == "error") return {};
   return value;
 }
 

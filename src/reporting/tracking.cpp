@@ -35,8 +35,7 @@ std::string BuildEventUrl(Run& run, std::string_view action, std::string_view or
   Append(url, "&referrerinstaller=", facts.RefInst);
   Append(url, "&applicationversion=", platform::ReplaceAll(facts.ProductVersion, "_", "."));
   // A tracking address configured with its own item count keeps it.
-  if (!platform::Contains(url, "&itemcount="))
-    Append(url, "&itemcount=", facts.ItemCount);
+  if (!platform::Contains(url, "&itemcount=")) Append(url, "&itemcount=", facts.ItemCount);
   Append(url, "&installdate=", facts.InstallDate);
   Append(url, "&trigger=", facts.Trigger);
   Append(url, "&wait=", facts.Wait);

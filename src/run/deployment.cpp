@@ -14,8 +14,7 @@ std::string FromEnvironmentOr(const char* name, const char* fallback) {
 
 // A trailing slash would double the one that every path begins with.
 std::string WithoutTrailingSlashes(std::string value) {
-  while (!value.empty() && value.back() == '/')
-    value.pop_back();
+  while (!value.empty() && value.back() == '/') value.pop_back();
   return value;
 }
 

@@ -5,12 +5,9 @@
 namespace pavane {
 
 std::int16_t ProductIndex(std::string_view appCode) {
-  if (appCode == "OL")
-    return 1;
-  if (appCode == "SW")
-    return 2;
-  if (appCode == "PT")
-    return 4;
+  if (appCode == "OL") return 1;
+  if (appCode == "SW") return 2;
+  if (appCode == "PT") return 4;
   return 0;
 }
 

@@ -50,8 +50,7 @@ TEST(SetStrings, UnknownApplicationLeavesTheProfileEmpty) {
   EXPECT_EQ(p.ProductKeyName, "");
   EXPECT_EQ(p.ServerBaseUrl, "");
   EXPECT_EQ(p.TrackingUrl, "/tr.asp?");
-  for (int index : {1, 2, 4})
-    EXPECT_EQ(p.DoneMarkers[index], "NoT_dOnE");
+  for (int index : {1, 2, 4}) EXPECT_EQ(p.DoneMarkers[index], "NoT_dOnE");
 }
 
 TEST(SetStrings, CompleteProfileTakesTheLanguageTextsOnce) {

@@ -87,10 +87,10 @@ TEST_F(CaptionsTest, BrokenStatementsAreSkippedAndTheRestRuns) {
       "lblHdr1.Move 120, 240, 3000, 300\r\n"
       "cmdNext.Caption=Still runs\r\n");
   EXPECT_TRUE(Run("OL-PV_frmTest", "PV_frmTest"));
-  EXPECT_EQ(failed, (std::vector<std::string>{"lblNope.Caption=No such control",
-                                               "WebBrowser1.Caption=Browsers are not reachable",
-                                               "cmdNext.Caption=\"A\" & \"B\" = x",
-                                               "lblHdr1.Left=abc"}));
+  EXPECT_EQ(failed,
+            (std::vector<std::string>{"lblNope.Caption=No such control",
+                                      "WebBrowser1.Caption=Browsers are not reachable",
+                                      "cmdNext.Caption=\"A\" & \"B\" = x", "lblHdr1.Left=abc"}));
   EXPECT_EQ(form.Find("lblHdr1")->Left(), 120) << "statements without \"=\" run as written";
   EXPECT_EQ(Caption("cmdNext"), "Still runs");
 }
@@ -110,8 +110,7 @@ TEST(QuoteStatementValue, QuotesOnlySimpleAssignments) {
   // inside a pair of its own.
   EXPECT_EQ(QuoteStatementValue("a.Caption=\"Say \"hi\"\""), "a.Caption=\"Say \"\"hi\"\"\"");
   EXPECT_EQ(QuoteStatementValue("a.Caption=\"kept\""), "a.Caption=\"kept\"");
-  EXPECT_EQ(QuoteStatementValue("a.Caption=x\r\ny"),
-            "a.Caption=\"x\" & Chr(10) & Chr(13) & \"y\"");
+  EXPECT_EQ(QuoteStatementValue("a.Caption=x\r\ny"), "a.Caption=\"x\" & Chr(10) & Chr(13) & \"y\"");
   EXPECT_EQ(QuoteStatementValue("a.Move 1, 2"), "a.Move 1, 2");
   EXPECT_EQ(QuoteStatementValue("a.Caption=b=c"), "a.Caption=b=c");
 }
@@ -147,11 +146,11 @@ TEST_P(DemoLanguageSet, EveryScreenOfEveryProductSetsUpCleanly) {
       std::string app = std::string(product) + "-PV_" + std::string(name);
       std::string screen = "PV_" + std::string(name);
       std::vector<std::string> failures;
-      EXPECT_TRUE(SetCaptions(engine, language, app, screen, message,
-                              [&](const std::string& entry, const std::string&,
-                                  const std::string& error) {
-                                failures.push_back(entry + ": " + error);
-                              }));
+      EXPECT_TRUE(
+          SetCaptions(engine, language, app, screen, message,
+                      [&](const std::string& entry, const std::string&, const std::string& error) {
+                        failures.push_back(entry + ": " + error);
+                      }));
       EXPECT_EQ(message, "");
       EXPECT_EQ(failures, std::vector<std::string>{});
       EXPECT_EQ(form->Find("lblVersion")->Caption(), "Norvale Install System");

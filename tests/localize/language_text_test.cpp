@@ -21,8 +21,7 @@ class LanguageTextTest : public ::testing::Test {
  protected:
   void Load(std::initializer_list<std::string_view> codeStrings) {
     std::string text = Lines({"[[PV_frmEmail]]", "lblHdr1.Caption=Hello", "[[Code_Strings]]"});
-    for (std::string_view line : codeStrings)
-      text += std::string(line) + "\r\n";
+    for (std::string_view line : codeStrings) text += std::string(line) + "\r\n";
     language.SetText(text);
     language.InitCodeStrings();
   }

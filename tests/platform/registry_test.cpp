@@ -93,8 +93,7 @@ TEST_F(RegistryTest, ReadsAreLimitedTo255Characters) {
   Store("Ascii255", std::string(255, 'a'));
   Store("Ascii256", std::string(256, 'a'));
   std::string umlauts;
-  for (int i = 0; i < 255; ++i)
-    umlauts += "ü";
+  for (int i = 0; i < 255; ++i) umlauts += "ü";
   Store("Umlauts255", umlauts);
   Store("Umlauts256", umlauts + "ü");
   EXPECT_EQ(registry_.GetStringValue(kOrlent, "Ascii255"), std::string(255, 'a'));

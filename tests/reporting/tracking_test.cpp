@@ -177,8 +177,7 @@ TEST_F(TrackingTest, DecorateUrlContinuesOrStartsTheQuery) {
 
   auto requests = Arrived(2);
   ASSERT_EQ(requests.size(), 2u);
-  if (requests[0].path != "/ol/installer_email.asp")
-    std::swap(requests[0], requests[1]);
+  if (requests[0].path != "/ol/installer_email.asp") std::swap(requests[0], requests[1]);
 
   std::vector<std::string> signUpKeys = {"email", "firstname", "language"};
   signUpKeys.insert(signUpKeys.end(), kDecorationKeys.begin(), kDecorationKeys.end());
@@ -201,14 +200,12 @@ TEST_F(TrackingTest, ReportsInQuickSuccessionAllArrive) {
   StartServer();
   StoreFacts(kFacts);
   constexpr int kCount = 50;
-  for (int i = 0; i < kCount; ++i)
-    ReportEvent(run(), "Event_" + std::to_string(i), "");
+  for (int i = 0; i < kCount; ++i) ReportEvent(run(), "Event_" + std::to_string(i), "");
 
   const auto requests = Arrived(kCount);
   ASSERT_EQ(requests.size(), static_cast<std::size_t>(kCount));
   std::set<std::string> actions;
-  for (const auto& request : requests)
-    actions.insert(request.Value("action"));
+  for (const auto& request : requests) actions.insert(request.Value("action"));
   EXPECT_EQ(actions.size(), static_cast<std::size_t>(kCount)) << "no request replaced another";
 }
 
@@ -222,8 +219,7 @@ TEST_F(TrackingTest, ASlowServerHoldsUpNeitherTheScreensNorTheEndOfTheRunForLong
   const std::string url = BuildEventUrl(run(), "Newsletter_Displayed", "");
   Clock::duration slowestReport{};
   const auto workBefore = ThreadCpuTime();
-  for (int i = 0; i < 3; ++i)
-    HttpGet(run(), url);
+  for (int i = 0; i < 3; ++i) HttpGet(run(), url);
   EXPECT_LT(ThreadCpuTime() - workBefore, milliseconds(5));
   for (int i = 0; i < 3; ++i) {
     const auto start = Clock::now();

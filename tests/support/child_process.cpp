@@ -21,18 +21,15 @@ std::vector<std::string> MergedEnvironment(const std::vector<std::string>& extra
     const std::string text(*entry);
     merged[text.substr(0, text.find('='))] = text;
   }
-  for (const std::string& text : extra)
-    merged[text.substr(0, text.find('='))] = text;
+  for (const std::string& text : extra) merged[text.substr(0, text.find('='))] = text;
   std::vector<std::string> result;
-  for (auto& [name, text] : merged)
-    result.push_back(text);
+  for (auto& [name, text] : merged) result.push_back(text);
   return result;
 }
 
 std::vector<char*> Pointers(std::vector<std::string>& texts) {
   std::vector<char*> pointers;
-  for (std::string& text : texts)
-    pointers.push_back(text.data());
+  for (std::string& text : texts) pointers.push_back(text.data());
   pointers.push_back(nullptr);
   return pointers;
 }
@@ -43,8 +40,7 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
                          const std::vector<std::string>& environment) {
   int outPipe[2];
   int errPipe[2];
-  if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
-    throw std::runtime_error("pipe failed");
+  if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -77,13 +73,11 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
   int open = 2;
   while (open > 0) {
     if (poll(fds, 2, -1) < 0) {
-      if (errno == EINTR)
-        continue;
+      if (errno == EINTR) continue;
       break;
     }
     for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0)
-        continue;
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       char buffer[4096];
       const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
       if (got > 0) {
@@ -97,8 +91,7 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
   }
   int status = 0;
   waitpid(pid, &status, 0);
-  if (WIFEXITED(status))
-    result.exitCode = WEXITSTATUS(status);
+  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   return result;
 }
 

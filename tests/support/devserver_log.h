@@ -16,15 +16,13 @@ struct LoggedRequest {
 
   std::vector<std::string> Keys() const {
     std::vector<std::string> keys;
-    for (const auto& pair : query)
-      keys.push_back(pair.first);
+    for (const auto& pair : query) keys.push_back(pair.first);
     return keys;
   }
   // The value of the first `key`; "<absent>" when there is none.
   std::string Value(const std::string& key) const {
     for (const auto& [name, value] : query) {
-      if (name == key)
-        return value;
+      if (name == key) return value;
     }
     return "<absent>";
   }
@@ -43,8 +41,7 @@ inline LoggedRequest ParseLoggedRequest(const std::string& line) {
 
 inline std::vector<LoggedRequest> ParseLoggedRequests(const std::vector<std::string>& lines) {
   std::vector<LoggedRequest> requests;
-  for (const auto& line : lines)
-    requests.push_back(ParseLoggedRequest(line));
+  for (const auto& line : lines) requests.push_back(ParseLoggedRequest(line));
   return requests;
 }
 

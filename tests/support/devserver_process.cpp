@@ -22,14 +22,11 @@ constexpr std::string_view kAnnouncement = "listening on http://";
 // The port from "pavane-devserver listening on http://127.0.0.1:PORT".
 int PortFromAnnouncement(const std::string& text) {
   const std::size_t at = text.find(kAnnouncement);
-  if (at == std::string::npos)
-    return 0;
+  if (at == std::string::npos) return 0;
   const std::size_t newline = text.find('\n', at);
-  if (newline == std::string::npos)
-    return 0;
+  if (newline == std::string::npos) return 0;
   const std::size_t colon = text.rfind(':', newline);
-  if (colon == std::string::npos || colon < at)
-    return 0;
+  if (colon == std::string::npos || colon < at) return 0;
   return std::atoi(text.substr(colon + 1, newline - colon - 1).c_str());
 }
 
@@ -40,8 +37,7 @@ DevserverProcess::DevserverProcess(const std::string& program, std::vector<std::
   std::vector<std::string> args = {program, "--port", "0", "--log", logPath_};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
   std::vector<char*> argv;
-  for (auto& arg : args)
-    argv.push_back(arg.data());
+  for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
   int pipeFds[2];
@@ -68,12 +64,10 @@ DevserverProcess::DevserverProcess(const std::string& program, std::vector<std::
     pollfd entry{stderrFd_, POLLIN, 0};
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
-    if (poll(&entry, 1, static_cast<int>(std::max<long>(left.count(), 0))) <= 0)
-      break;
+    if (poll(&entry, 1, static_cast<int>(std::max<long>(left.count(), 0))) <= 0) break;
     char buffer[256];
     const ssize_t got = read(stderrFd_, buffer, sizeof buffer);
-    if (got <= 0)
-      break;
+    if (got <= 0) break;
     announced.append(buffer, static_cast<std::size_t>(got));
     port_ = PortFromAnnouncement(announced);
   }
@@ -102,8 +96,7 @@ DevserverProcess::~DevserverProcess() {
           << "the devserver ended badly, status " << status;
     }
   }
-  if (stderrFd_ >= 0)
-    close(stderrFd_);
+  if (stderrFd_ >= 0) close(stderrFd_);
 }
 
 std::string DevserverProcess::BaseUrl() const {
@@ -116,8 +109,7 @@ std::vector<std::string> DevserverProcess::LogLines() const {
   std::vector<std::string> lines;
   std::size_t start = 0;
   for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    if (end > start)
-      lines.push_back(text.substr(start, end - start));
+    if (end > start) lines.push_back(text.substr(start, end - start));
   }
   return lines;
 }

@@ -11,8 +11,7 @@ namespace pavane::testing {
 
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "pavane-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr)
-    throw std::runtime_error("mkdtemp failed");
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
 
@@ -41,8 +40,7 @@ std::string ReadBytes(const std::string& path) {
 ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
   const char* old = std::getenv(name);
   hadOld_ = old != nullptr;
-  if (hadOld_)
-    old_ = old;
+  if (hadOld_) old_ = old;
   if (value != nullptr) {
     setenv(name, value, 1);
   } else {

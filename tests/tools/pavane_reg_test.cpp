@@ -33,20 +33,17 @@ Outcome RunReg(const std::string& registry, const std::vector<std::string>& args
                const std::string& outputStem) {
   std::vector<std::string> env;
   for (char** entry = environ; *entry != nullptr; ++entry) {
-    if (!std::string_view(*entry).starts_with("PAVANE_REGISTRY="))
-      env.emplace_back(*entry);
+    if (!std::string_view(*entry).starts_with("PAVANE_REGISTRY=")) env.emplace_back(*entry);
   }
   env.push_back("PAVANE_REGISTRY=" + registry);
   std::vector<char*> envp;
-  for (std::string& entry : env)
-    envp.push_back(entry.data());
+  for (std::string& entry : env) envp.push_back(entry.data());
   envp.push_back(nullptr);
 
   std::vector<std::string> argStorage = {PAVANE_REG_PROGRAM};
   argStorage.insert(argStorage.end(), args.begin(), args.end());
   std::vector<char*> argv;
-  for (std::string& arg : argStorage)
-    argv.push_back(arg.data());
+  for (std::string& arg : argStorage) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
   const std::string outPath = outputStem + ".out";
@@ -61,11 +58,9 @@ Outcome RunReg(const std::string& registry, const std::vector<std::string>& args
   pid_t pid = 0;
   const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0)
-    return outcome;
+  if (spawned != 0) return outcome;
   int status = 0;
-  if (waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-    outcome.status = WEXITSTATUS(status);
+  if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
   outcome.out = ReadBytes(outPath);
   outcome.err = ReadBytes(errPath);
   return outcome;
@@ -217,8 +212,7 @@ TEST_F(PavaneRegTest, TwoWritersAtOnceLoseNothing) {
       }
       const std::string stem = dir_.File(who + std::to_string(batch));
       const std::string file = dir_.Write(who + std::to_string(batch) + ".reg", text);
-      if (RunReg(registry_, {"import", file}, stem).status != 0)
-        ++failures;
+      if (RunReg(registry_, {"import", file}, stem).status != 0) ++failures;
     }
   };
   std::thread first(writer, "first");
@@ -231,8 +225,7 @@ TEST_F(PavaneRegTest, TwoWritersAtOnceLoseNothing) {
   os::RegistryKeyListing listing;
   ASSERT_EQ(store.ListKey("HKEY_LOCAL_MACHINE", "Race", listing), os::StoreStatus::kOk);
   ASSERT_EQ(listing.values.size(), 2u * kBatches * kValuesPerBatch);
-  for (const os::RegistryValue& value : listing.values)
-    EXPECT_EQ(value.name, value.data);
+  for (const os::RegistryValue& value : listing.values) EXPECT_EQ(value.name, value.data);
 }
 
 }  // namespace

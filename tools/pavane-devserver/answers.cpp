@@ -53,8 +53,7 @@ Answer ValidationAnswer(std::string_view email) {
 }
 
 Answer AnswerFor(std::string_view path, std::string_view email, std::string_view bytes) {
-  if (EndsWith(path, "/validate.asp"))
-    return ValidationAnswer(email);
+  if (EndsWith(path, "/validate.asp")) return ValidationAnswer(email);
   if (EndsWith(path, "/tr.asp") || EndsWith(path, "/installer_email.asp") ||
       EndsWith(path, "/monitor.asp") || EndsWith(path, "/default.asp")) {
     return Answer{.body = "OK"};

@@ -96,11 +96,9 @@ int ParseOptions(int argc, char** argv, Options& options) {
 
 std::string QueryValue(std::string_view target, std::string_view wanted) {
   const std::size_t question = target.find('?');
-  if (question == std::string_view::npos)
-    return {};
+  if (question == std::string_view::npos) return {};
   for (auto& [key, value] : SplitQuery(target.substr(question + 1))) {
-    if (key == wanted)
-      return value;
+    if (key == wanted) return value;
   }
   return {};
 }
@@ -111,8 +109,7 @@ class Delay {
  public:
   explicit Delay(int ms) : ms_(ms) {}
   void Wait() {
-    if (ms_ <= 0)
-      return;
+    if (ms_ <= 0) return;
     std::unique_lock lock(mutex_);
     stopped_.wait_for(lock, std::chrono::milliseconds(ms_), [this] { return stopping_; });
   }
@@ -135,8 +132,7 @@ class Delay {
 
 int main(int argc, char** argv) {
   Options options;
-  if (const int code = ParseOptions(argc, argv, options); code != 0)
-    return code < 0 ? 0 : code;
+  if (const int code = ParseOptions(argc, argv, options); code != 0) return code < 0 ? 0 : code;
 
   // Signals go to one thread that stops the server; block them before any
   // other thread exists so that none of the server's threads takes them.
@@ -194,8 +190,7 @@ int main(int argc, char** argv) {
               << "\n";
     return 1;
   }
-  if (listenSocket >= 0)
-    listen(listenSocket, SOMAXCONN);
+  if (listenSocket >= 0) listen(listenSocket, SOMAXCONN);
 
   std::atomic<bool> signalled{false};
   std::thread signalThread([&] {

@@ -8,12 +8,9 @@ namespace pavane::devserver {
 namespace {
 
 int HexDigit(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
 }
 
@@ -57,8 +54,7 @@ QueryPairs SplitQuery(std::string_view rawQuery) {
     const std::size_t end = rawQuery.find('&');
     const std::string_view piece = rawQuery.substr(0, end);
     rawQuery = end == std::string_view::npos ? std::string_view() : rawQuery.substr(end + 1);
-    if (piece.empty())
-      continue;
+    if (piece.empty()) continue;
     const std::size_t equals = piece.find('=');
     if (equals == std::string_view::npos) {
       pairs.emplace_back(DecodeQueryText(piece), "");
@@ -76,8 +72,7 @@ void RequestLog::Record(std::string_view method, std::string_view path, std::str
       question == std::string_view::npos ? std::string_view() : target.substr(question + 1);
 
   nlohmann::ordered_json query = nlohmann::ordered_json::array();
-  for (auto& [key, value] : SplitQuery(rawQuery))
-    query.push_back({key, value});
+  for (auto& [key, value] : SplitQuery(rawQuery)) query.push_back({key, value});
   const nlohmann::ordered_json line = {
       {"time", UtcNow()},          {"method", method},      {"path", path},
       {"query", std::move(query)}, {"raw_query", rawQuery},

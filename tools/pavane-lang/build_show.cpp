@@ -14,8 +14,7 @@ namespace {
 // The settings a developer-mode run would have with its program in root/PV.
 RunSettings SettingsFor(const std::string& root, const std::string& language, bool resolve) {
   std::string folder = std::filesystem::absolute(root).lexically_normal().string();
-  if (folder.empty() || folder.back() != '/')
-    folder += '/';
+  if (folder.empty() || folder.back() != '/') folder += '/';
   RunSettings settings;
   settings.ParentFolder = folder;
   settings.ParentLocalizedFolder = folder + "localized/";
@@ -34,16 +33,14 @@ std::vector<std::string> SourceLanguages(const std::string& root) {
   for (const auto& entry :
        std::filesystem::directory_iterator(root + "/localized/SourceCode", error)) {
     const std::string name = entry.path().filename().string();
-    if (entry.is_directory() && name.size() == 2)
-      languages.push_back(name);
+    if (entry.is_directory() && name.size() == 2) languages.push_back(name);
   }
   std::sort(languages.begin(), languages.end());
   return languages;
 }
 
 int Build(const std::string& root, std::vector<std::string> languages, bool resolve) {
-  if (languages.empty())
-    languages = SourceLanguages(root);
+  if (languages.empty()) languages = SourceLanguages(root);
   if (languages.empty()) {
     std::fprintf(stderr, "pavane-lang: no languages below %s/localized/SourceCode\n", root.c_str());
     return 1;

@@ -46,8 +46,7 @@ int main(int argc, char** argv) {
     root = args[1];
     args.erase(args.begin(), args.begin() + 2);
   }
-  if (args.empty())
-    return Usage();
+  if (args.empty()) return Usage();
   const std::string command = args[0];
   args.erase(args.begin());
 
@@ -56,8 +55,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "show") {
-    if (args.size() != 1)
-      return Usage();
+    if (args.size() != 1) return Usage();
     return pavane::langtool::Show(args[0]);
   }
   if (command == "build") {
@@ -68,7 +66,6 @@ int main(int argc, char** argv) {
     }
     return pavane::langtool::Build(root, args, resolve);
   }
-  if (command == "check")
-    return pavane::langtool::Check(root, args);
+  if (command == "check") return pavane::langtool::Check(root, args);
   return Usage();
 }

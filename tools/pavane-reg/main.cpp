@@ -67,8 +67,7 @@ int Fail(const std::string& message) {
 
 bool IsRootName(std::string_view name) {
   for (const std::string& root : os::RegistryRootNames()) {
-    if (os::UpperCaseUtf8(name) == root)
-      return true;
+    if (os::UpperCaseUtf8(name) == root) return true;
   }
   return false;
 }
@@ -77,8 +76,7 @@ std::optional<KeyArgument> SplitKey(const std::string& text) {
   const std::size_t separator = text.find('\\');
   KeyArgument key{text.substr(0, separator),
                   separator == std::string::npos ? "" : text.substr(separator + 1), text};
-  if (!IsRootName(key.root))
-    return std::nullopt;
+  if (!IsRootName(key.root)) return std::nullopt;
   return key;
 }
 
@@ -89,8 +87,7 @@ class Tool {
   int Get(const KeyArgument& key, const std::string& name) {
     std::string data;
     const os::StoreStatus status = store_.ReadValue(key.root, key.subkey, name, data);
-    if (status != os::StoreStatus::kOk)
-      return Report(status, key, &name);
+    if (status != os::StoreStatus::kOk) return Report(status, key, &name);
     std::cout << data << '\n';
     return kSuccess;
   }
@@ -110,10 +107,8 @@ class Tool {
   int List(const KeyArgument& key) {
     os::RegistryKeyListing listing;
     const os::StoreStatus status = store_.ListKey(key.root, key.subkey, listing);
-    if (status != os::StoreStatus::kOk)
-      return Report(status, key, nullptr);
-    for (const std::string& subkey : listing.subkeys)
-      std::cout << subkey << "\\\n";
+    if (status != os::StoreStatus::kOk) return Report(status, key, nullptr);
+    for (const std::string& subkey : listing.subkeys) std::cout << subkey << "\\\n";
     for (const os::RegistryValue& value : listing.values) {
       std::cout << (value.name.empty() ? "@" : QuoteRegString(value.name)) << '='
                 << QuoteRegString(value.data) << '\n';
@@ -126,25 +121,21 @@ class Tool {
     std::vector<std::string> skipped;
     if (key) {
       const os::StoreStatus status = ExportRegKey(store_, key->root, key->subkey, text, skipped);
-      if (status != os::StoreStatus::kOk)
-        return Report(status, *key, nullptr);
+      if (status != os::StoreStatus::kOk) return Report(status, *key, nullptr);
     } else {
       for (const std::string& root : os::RegistryRootNames()) {
         const os::StoreStatus status = ExportRegKey(store_, root, "", text, skipped);
-        if (status != os::StoreStatus::kOk)
-          return Report(status, {root, "", root}, nullptr);
+        if (status != os::StoreStatus::kOk) return Report(status, {root, "", root}, nullptr);
       }
     }
     if (file.empty() || file == "-") {
       std::cout << text << std::flush;
-      if (!std::cout)
-        return Fail("cannot write to standard output");
+      if (!std::cout) return Fail("cannot write to standard output");
     } else {
       std::ofstream out(file, std::ios::binary | std::ios::trunc);
       out << text;
       out.close();
-      if (!out)
-        return Fail("cannot write " + file);
+      if (!out) return Fail("cannot write " + file);
     }
     for (const std::string& what : skipped) {
       std::cerr << "pavane-reg: left out " << what
@@ -155,18 +146,15 @@ class Tool {
 
   int Import(const std::string& file) {
     std::string bytes;
-    if (!ReadBounded(file, bytes))
-      return kFailure;
+    if (!ReadBounded(file, bytes)) return kFailure;
     std::vector<os::RegistryChange> changes;
     std::string error;
     if (!ParseRegFile(bytes, changes, error)) {
       return Fail(file + ": " + error + "; nothing was imported");
     }
     const os::StoreStatus status = store_.Apply(changes);
-    if (status == os::StoreStatus::kOk)
-      return kSuccess;
-    if (status == os::StoreStatus::kUnusable)
-      return Unusable();
+    if (status == os::StoreStatus::kOk) return kSuccess;
+    if (status == os::StoreStatus::kUnusable) return Unusable();
     return Fail(file + ": the store refused the changes; nothing was imported");
   }
 
@@ -234,8 +222,7 @@ int Run(const std::vector<std::string>& args) {
       return kSuccess;
     }
     if (option == "--registry") {
-      if (next + 1 >= args.size())
-        return UsageError("--registry needs a file name");
+      if (next + 1 >= args.size()) return UsageError("--registry needs a file name");
       registryPath = args[next + 1];
       next += 2;
     } else if (option.starts_with("--registry=")) {
@@ -245,10 +232,8 @@ int Run(const std::vector<std::string>& args) {
       return UsageError("unknown option " + option);
     }
   }
-  if (next >= args.size())
-    return UsageError("no command given");
-  if (registryPath.empty())
-    registryPath = os::DefaultRegistryPath();
+  if (next >= args.size()) return UsageError("no command given");
+  if (registryPath.empty()) registryPath = os::DefaultRegistryPath();
   const std::string command = args[next++];
   const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(next), args.end());
 
@@ -267,52 +252,39 @@ int Run(const std::vector<std::string>& args) {
 
   Tool tool(registryPath);
   if (command == "get") {
-    if (!wantCount(2, 2))
-      return UsageError("get needs KEY NAME");
-    if (!takeKey(rest[0]))
-      return badKey(rest[0]);
+    if (!wantCount(2, 2)) return UsageError("get needs KEY NAME");
+    if (!takeKey(rest[0])) return badKey(rest[0]);
     return tool.Get(*key, rest[1]);
   }
   if (command == "set") {
-    if (!wantCount(3, 3))
-      return UsageError("set needs KEY NAME VALUE");
-    if (!takeKey(rest[0]))
-      return badKey(rest[0]);
+    if (!wantCount(3, 3)) return UsageError("set needs KEY NAME VALUE");
+    if (!takeKey(rest[0])) return badKey(rest[0]);
     return tool.Set(*key, rest[1], rest[2]);
   }
   if (command == "delete") {
-    if (!wantCount(2, 2))
-      return UsageError("delete needs KEY NAME");
-    if (!takeKey(rest[0]))
-      return badKey(rest[0]);
+    if (!wantCount(2, 2)) return UsageError("delete needs KEY NAME");
+    if (!takeKey(rest[0])) return badKey(rest[0]);
     return tool.Delete(*key, rest[1]);
   }
   if (command == "create") {
-    if (!wantCount(1, 1))
-      return UsageError("create needs KEY");
-    if (!takeKey(rest[0]))
-      return badKey(rest[0]);
+    if (!wantCount(1, 1)) return UsageError("create needs KEY");
+    if (!takeKey(rest[0])) return badKey(rest[0]);
     return tool.Create(*key);
   }
   if (command == "list") {
-    if (!wantCount(0, 1))
-      return UsageError("list takes at most KEY");
+    if (!wantCount(0, 1)) return UsageError("list takes at most KEY");
     if (rest.empty()) {
-      for (const std::string& root : os::RegistryRootNames())
-        std::cout << root << "\\\n";
+      for (const std::string& root : os::RegistryRootNames()) std::cout << root << "\\\n";
       return kSuccess;
     }
-    if (!takeKey(rest[0]))
-      return badKey(rest[0]);
+    if (!takeKey(rest[0])) return badKey(rest[0]);
     return tool.List(*key);
   }
   if (command == "export") {
-    if (!wantCount(0, 2))
-      return UsageError("export takes at most KEY FILE");
+    if (!wantCount(0, 2)) return UsageError("export takes at most KEY FILE");
     std::string file;
     if (rest.size() == 2) {
-      if (!takeKey(rest[0]))
-        return badKey(rest[0]);
+      if (!takeKey(rest[0])) return badKey(rest[0]);
       file = rest[1];
     } else if (rest.size() == 1 && !takeKey(rest[0])) {
       file = rest[0];
@@ -320,8 +292,7 @@ int Run(const std::vector<std::string>& args) {
     return tool.Export(key, file);
   }
   if (command == "import") {
-    if (!wantCount(1, 1))
-      return UsageError("import needs FILE");
+    if (!wantCount(1, 1)) return UsageError("import needs FILE");
     return tool.Import(rest[0]);
   }
   return UsageError("unknown command " + command);

@@ -51,8 +51,7 @@ bool DecodeUtf16Le(std::string_view bytes, std::string& text, std::string& error
       error = "line " + std::to_string(line) + ": a broken UTF-16 surrogate pair";
       return false;
     }
-    if (unit == '\n')
-      ++line;
+    if (unit == '\n') ++line;
     AppendUtf8(text, unit);
   }
   return true;
@@ -64,8 +63,7 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos) {
   std::size_t length = 0;
   char32_t min = 0;
   char32_t ch = 0;
-  if (lead < 0x80)
-    return 1;
+  if (lead < 0x80) return 1;
   if ((lead & 0xE0) == 0xC0) {
     length = 2, min = 0x80, ch = lead & 0x1F;
   } else if ((lead & 0xF0) == 0xE0) {
@@ -75,53 +73,45 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos) {
   } else {
     return 0;
   }
-  if (pos + length > text.size())
-    return 0;
+  if (pos + length > text.size()) return 0;
   for (std::size_t i = 1; i < length; ++i) {
     const unsigned char next = static_cast<unsigned char>(text[pos + i]);
-    if ((next & 0xC0) != 0x80)
-      return 0;
+    if ((next & 0xC0) != 0x80) return 0;
     ch = (ch << 6) | (next & 0x3F);
   }
-  if (ch < min || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF))
-    return 0;
+  if (ch < min || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF)) return 0;
   return length;
 }
 
 bool ValidUtf8(std::string_view text) {
   for (std::size_t pos = 0; pos < text.size();) {
     const std::size_t length = Utf8SequenceLength(text, pos);
-    if (length == 0)
-      return false;
+    if (length == 0) return false;
     pos += length;
   }
   return true;
 }
 
 bool DecodeFile(std::string_view bytes, std::string& text, std::string& error) {
-  if (bytes.starts_with("\xFF\xFE"))
-    return DecodeUtf16Le(bytes.substr(2), text, error);
+  if (bytes.starts_with("\xFF\xFE")) return DecodeUtf16Le(bytes.substr(2), text, error);
   if (bytes.starts_with("\xFE\xFF")) {
     error = "UTF-16 big-endian files are not supported";
     return false;
   }
-  if (bytes.starts_with("\xEF\xBB\xBF"))
-    bytes.remove_prefix(3);
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
   text.assign(bytes);
   return true;
 }
 
 std::string_view TrimWhite(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos)
-    return {};
+  if (first == std::string_view::npos) return {};
   const std::size_t last = text.find_last_not_of(" \t");
   return text.substr(first, last - first + 1);
 }
 
 void SkipWhite(std::string_view line, std::size_t& pos) {
-  while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
-    ++pos;
+  while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
 }
 
 // Reads a quoted string starting at the quote at `pos`; leaves `pos` after
@@ -184,8 +174,7 @@ bool ParseSection(std::string_view line, os::RegistryChange& key, std::string& w
         why = "a key name is longer than 255 characters";
         return false;
       }
-      if (end == std::string::npos)
-        break;
+      if (end == std::string::npos) break;
       start = end + 1;
     }
   }
@@ -217,8 +206,7 @@ bool ParseValue(std::string_view line, os::RegistryChange& value, std::string& w
     why = "only string values (\"...\") are supported";
     return false;
   }
-  if (!ReadQuoted(line, pos, value.data, why))
-    return false;
+  if (!ReadQuoted(line, pos, value.data, why)) return false;
   SkipWhite(line, pos);
   if (pos != line.size()) {
     why = "unexpected text after the value";
@@ -249,8 +237,7 @@ std::string KeyText(const std::string& root, const std::string& subkey) {
 bool ParseRegFile(std::string_view bytes, std::vector<os::RegistryChange>& changes,
                   std::string& error) {
   std::string text;
-  if (!DecodeFile(bytes, text, error))
-    return false;
+  if (!DecodeFile(bytes, text, error)) return false;
   std::vector<os::RegistryChange> parsed;
   bool inSection = false;
   std::string sectionRoot;
@@ -260,20 +247,16 @@ bool ParseRegFile(std::string_view bytes, std::vector<os::RegistryChange>& chang
   while (start < text.size() || lineNumber == 0) {
     ++lineNumber;
     std::size_t end = text.find('\n', start);
-    if (end == std::string::npos)
-      end = text.size();
+    if (end == std::string::npos) end = text.size();
     std::string_view line = std::string_view(text).substr(start, end - start);
     start = end + 1;
-    if (line.ends_with('\r'))
-      line.remove_suffix(1);
+    if (line.ends_with('\r')) line.remove_suffix(1);
     const auto fail = [&](const std::string& why) {
       error = "line " + std::to_string(lineNumber) + ": " + why;
       return false;
     };
-    if (!ValidUtf8(line))
-      return fail("the text is not valid UTF-8");
-    if (line.find('\0') != std::string_view::npos)
-      return fail("the line holds a NUL character");
+    if (!ValidUtf8(line)) return fail("the text is not valid UTF-8");
+    if (line.find('\0') != std::string_view::npos) return fail("the line holds a NUL character");
     line = TrimWhite(line);
     if (lineNumber == 1) {
       if (line != kRegFileHeader) {
@@ -281,13 +264,11 @@ bool ParseRegFile(std::string_view bytes, std::vector<os::RegistryChange>& chang
       }
       continue;
     }
-    if (line.empty() || line.starts_with(';'))
-      continue;
+    if (line.empty() || line.starts_with(';')) continue;
     std::string why;
     os::RegistryChange change;
     if (line.starts_with('[')) {
-      if (!ParseSection(line, change, why))
-        return fail(why);
+      if (!ParseSection(line, change, why)) return fail(why);
       inSection = true;
       sectionRoot = change.root;
       sectionSubkey = change.subkey;
@@ -295,10 +276,8 @@ bool ParseRegFile(std::string_view bytes, std::vector<os::RegistryChange>& chang
       continue;
     }
     if (line.starts_with('"') || line.starts_with('@')) {
-      if (!inSection)
-        return fail("a value comes before any [KEY] section");
-      if (!ParseValue(line, change, why))
-        return fail(why);
+      if (!inSection) return fail("a value comes before any [KEY] section");
+      if (!ParseValue(line, change, why)) return fail(why);
       change.root = sectionRoot;
       change.subkey = sectionSubkey;
       parsed.push_back(std::move(change));
@@ -313,8 +292,7 @@ bool ParseRegFile(std::string_view bytes, std::vector<os::RegistryChange>& chang
 std::string QuoteRegString(std::string_view text) {
   std::string out = "\"";
   for (const char ch : text) {
-    if (ch == '\\' || ch == '"')
-      out += '\\';
+    if (ch == '\\' || ch == '"') out += '\\';
     out += ch;
   }
   out += '"';
@@ -335,8 +313,7 @@ os::StoreStatus ExportRegKey(os::RegistryStore& store, const std::string& root,
     const os::StoreStatus status = store.ListKey(root, current, listing);
     if (status != os::StoreStatus::kOk) {
       // A key that went away while we walked is no reason to stop.
-      if (!first && status == os::StoreStatus::kNotFound)
-        continue;
+      if (!first && status == os::StoreStatus::kNotFound) continue;
       return status;
     }
     first = false;

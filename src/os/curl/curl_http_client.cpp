@@ -61,8 +61,7 @@ struct Transfer {
 std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user) {
   auto* transfer = static_cast<Transfer*>(user);
   const std::size_t bytes = size * count;
-  if (!transfer->sync)
-    return bytes;  // nobody reads a fire-and-forget answer
+  if (!transfer->sync) return bytes;  // nobody reads a fire-and-forget answer
   const std::size_t room = transfer->sync->maxBodyBytes - transfer->body.size();
   if (bytes > room) {
     // Keep what fits and abort: a server that sends more is not worth reading.
@@ -83,8 +82,7 @@ void Complete(SyncCall& call, HttpResponse response) {
     hook = call.hook;
   }
   call.changed.notify_all();
-  if (hook != nullptr)
-    hook->Notify();
+  if (hook != nullptr) hook->Notify();
   {
     std::lock_guard lock(call.mutex);
     call.released = true;
@@ -97,8 +95,7 @@ void Complete(SyncCall& call, HttpResponse response) {
 class CurlHttpClient::Worker {
  public:
   explicit Worker(CurlHttpClientOptions options) : options_(std::move(options)) {
-    if (options_.userAgent.empty())
-      options_.userAgent = DefaultUserAgent();
+    if (options_.userAgent.empty()) options_.userAgent = DefaultUserAgent();
     InitCurlOnce();
     multi_ = curl_multi_init();
     thread_ = std::thread([this] { Loop(); });
@@ -111,15 +108,13 @@ class CurlHttpClient::Worker {
     }
     Wake();
     thread_.join();
-    if (multi_ != nullptr)
-      curl_multi_cleanup(multi_);
+    if (multi_ != nullptr) curl_multi_cleanup(multi_);
   }
 
   void Submit(Job job) {
     {
       std::lock_guard lock(mutex_);
-      if (!job.sync)
-        ++inFlight_;
+      if (!job.sync) ++inFlight_;
       queue_.push_back(std::move(job));
     }
     Wake();
@@ -149,12 +144,10 @@ class CurlHttpClient::Worker {
       std::vector<Job> jobs;
       {
         std::lock_guard lock(mutex_);
-        if (stopping_)
-          break;
+        if (stopping_) break;
         jobs.swap(queue_);
       }
-      for (Job& job : jobs)
-        Begin(std::move(job));
+      for (Job& job : jobs) Begin(std::move(job));
       if (multi_ == nullptr) {
         // Without a multi handle every job fails in Begin; sleep until the next.
         std::unique_lock lock(mutex_);
@@ -166,8 +159,7 @@ class CurlHttpClient::Worker {
       curl_multi_perform(multi_, &running);
       int left = 0;
       while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
-        if (message->msg == CURLMSG_DONE)
-          End(message->easy_handle, message->data.result);
+        if (message->msg == CURLMSG_DONE) End(message->easy_handle, message->data.result);
       }
       curl_multi_poll(multi_, nullptr, 0, kIdleWaitMs, nullptr);
     }
@@ -211,8 +203,7 @@ class CurlHttpClient::Worker {
 
   void End(CURL* easy, CURLcode result) {
     auto found = active_.find(easy);
-    if (found == active_.end())
-      return;
+    if (found == active_.end()) return;
     std::unique_ptr<Transfer> transfer = std::move(found->second);
     active_.erase(found);
     curl_multi_remove_handle(multi_, easy);
@@ -236,8 +227,7 @@ class CurlHttpClient::Worker {
   }
 
   void Fail(Transfer& transfer, const std::string& why) {
-    if (transfer.easy != nullptr)
-      curl_easy_cleanup(transfer.easy);
+    if (transfer.easy != nullptr) curl_easy_cleanup(transfer.easy);
     transfer.easy = nullptr;
     if (transfer.sync) {
       HttpResponse response;
@@ -254,8 +244,7 @@ class CurlHttpClient::Worker {
       std::lock_guard lock(mutex_);
       idle = --inFlight_ == 0;
     }
-    if (idle)
-      idle_.notify_all();
+    if (idle) idle_.notify_all();
   }
 
   // The client is going away: what is still running is dropped, and a caller

@@ -18,25 +18,21 @@ bool FitsCurlLength(std::string_view value) {
 }  // namespace
 
 std::string EncodeQueryComponent(std::string_view value) {
-  if (value.empty() || !FitsCurlLength(value))
-    return {};
+  if (value.empty() || !FitsCurlLength(value)) return {};
   // The handle argument has been ignored by libcurl since 7.82.
   char* escaped = curl_easy_escape(nullptr, value.data(), static_cast<int>(value.size()));
-  if (escaped == nullptr)
-    return {};
+  if (escaped == nullptr) return {};
   std::string result(escaped);
   curl_free(escaped);
   return result;
 }
 
 std::string DecodeQueryComponent(std::string_view value) {
-  if (value.empty() || !FitsCurlLength(value))
-    return {};
+  if (value.empty() || !FitsCurlLength(value)) return {};
   int length = 0;
   char* decoded =
       curl_easy_unescape(nullptr, value.data(), static_cast<int>(value.size()), &length);
-  if (decoded == nullptr)
-    return {};
+  if (decoded == nullptr) return {};
   // Decoded text may hold NUL bytes (%00), hence the explicit length.
   std::string result(decoded, static_cast<std::size_t>(length));
   curl_free(decoded);

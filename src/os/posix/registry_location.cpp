@@ -17,8 +17,7 @@ std::string Environment(const char* name) {
 // HOME may be unset for a service or a setup run by a system tool.
 std::string HomeFolder() {
   std::string home = Environment("HOME");
-  if (!home.empty())
-    return home;
+  if (!home.empty()) return home;
   std::vector<char> buffer(16384);
   passwd entry{};
   passwd* result = nullptr;
@@ -33,12 +32,10 @@ std::string HomeFolder() {
 
 std::string DefaultRegistryPath() {
   const std::string named = Environment("PAVANE_REGISTRY");
-  if (!named.empty())
-    return named;
+  if (!named.empty()) return named;
   std::string dataHome = Environment("XDG_DATA_HOME");
   // The base directory rules tell us to ignore a relative setting.
-  if (dataHome.empty() || dataHome.front() != '/')
-    dataHome = HomeFolder() + "/.local/share";
+  if (dataHome.empty() || dataHome.front() != '/') dataHome = HomeFolder() + "/.local/share";
   return dataHome + "/pavane/registry.db";
 }
 

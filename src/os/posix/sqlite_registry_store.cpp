@@ -40,8 +40,7 @@ bool IsBusy(int code) {
 }
 
 void Check(int rc) {
-  if (rc != SQLITE_OK)
-    throw SqlError{rc};
+  if (rc != SQLITE_OK) throw SqlError{rc};
 }
 
 class Statement {
@@ -72,10 +71,8 @@ class Statement {
   // True while there is a row.
   bool Step() {
     const int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW)
-      return true;
-    if (rc == SQLITE_DONE)
-      return false;
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
     throw SqlError{rc};
   }
   void Reset() {
@@ -87,8 +84,7 @@ class Statement {
   std::string ColumnBytes(int column) {
     const void* data = sqlite3_column_blob(stmt_, column);
     const int size = sqlite3_column_bytes(stmt_, column);
-    if (data == nullptr || size <= 0)
-      return {};
+    if (data == nullptr || size <= 0) return {};
     return std::string(static_cast<const char*>(data), static_cast<std::size_t>(size));
   }
 
@@ -97,8 +93,7 @@ class Statement {
 };
 
 int WaitWhileBusy(void*, int tries) {
-  if (tries * kBusyPollMs >= kBusyTimeoutMs)
-    return 0;
+  if (tries * kBusyPollMs >= kBusyTimeoutMs) return 0;
   std::this_thread::sleep_for(std::chrono::milliseconds(kBusyPollMs));
   return 1;
 }
@@ -132,12 +127,10 @@ bool ParseKeyPath(std::string_view root, std::string_view subkey, KeyPath& key) 
       known = true;
     }
   }
-  if (!known)
-    return false;
+  if (!known) return false;
   key.names.clear();
   key.folded.clear();
-  if (subkey.empty())
-    return true;
+  if (subkey.empty()) return true;
   std::size_t start = 0;
   while (true) {
     const std::size_t end = subkey.find('\\', start);
@@ -148,8 +141,7 @@ bool ParseKeyPath(std::string_view root, std::string_view subkey, KeyPath& key) 
     }
     key.names.emplace_back(part);
     key.folded.push_back(LowerCaseUtf8(part));
-    if (end == std::string_view::npos)
-      return true;
+    if (end == std::string_view::npos) return true;
     start = end + 1;
   }
 }
@@ -165,13 +157,11 @@ SchemaState DetectSchema(sqlite3* db) {
   Statement version(db, "PRAGMA user_version");
   version.Step();
   const std::int64_t found = version.ColumnInt(0);
-  if (found == kSchemaVersion)
-    return SchemaState::kReady;
+  if (found == kSchemaVersion) return SchemaState::kReady;
   if (found == 0) {
     Statement tables(db, "SELECT count(*) FROM sqlite_master");
     tables.Step();
-    if (tables.ColumnInt(0) == 0)
-      return SchemaState::kAbsent;
+    if (tables.ColumnInt(0) == 0) return SchemaState::kAbsent;
   }
   // Someone else's database, or a newer store than we understand: leave it.
   throw SqlError{SQLITE_NOTADB};
@@ -203,14 +193,12 @@ void CreateSchema(sqlite3* db) {
 std::int64_t FindKey(sqlite3* db, const KeyPath& key) {
   Statement find(db, "SELECT id FROM reg_keys WHERE parent = ?1 AND folded = ?2");
   find.Int(1, 0).Text(2, key.rootFolded);
-  if (!find.Step())
-    return 0;
+  if (!find.Step()) return 0;
   std::int64_t id = find.ColumnInt(0);
   for (const std::string& folded : key.folded) {
     find.Reset();
     find.Int(1, id).Text(2, folded);
-    if (!find.Step())
-      return 0;
+    if (!find.Step()) return 0;
     id = find.ColumnInt(0);
   }
   return id;
@@ -267,8 +255,7 @@ SqliteRegistryStore::~SqliteRegistryStore() {
 }
 
 void SqliteRegistryStore::Disconnect() {
-  if (db_ != nullptr)
-    sqlite3_close_v2(db_);
+  if (db_ != nullptr) sqlite3_close_v2(db_);
   db_ = nullptr;
   schema_ = Schema::kUnknown;
   walSet_ = false;
@@ -276,16 +263,13 @@ void SqliteRegistryStore::Disconnect() {
 
 // kNotFound: there is no file and `create` was not asked for.
 StoreStatus SqliteRegistryStore::Connect(bool create) {
-  if (db_ != nullptr)
-    return StoreStatus::kOk;
+  if (db_ != nullptr) return StoreStatus::kOk;
   // An empty name would give a private temporary database, which silently
   // loses every write.
-  if (path_.empty())
-    return StoreStatus::kUnusable;
+  if (path_.empty()) return StoreStatus::kUnusable;
   struct stat info;
   if (::stat(path_.c_str(), &info) == 0) {
-    if (!S_ISREG(info.st_mode))
-      return StoreStatus::kUnusable;
+    if (!S_ISREG(info.st_mode)) return StoreStatus::kUnusable;
   } else if (errno != ENOENT && errno != ENOTDIR) {
     return StoreStatus::kUnusable;
   } else if (!create) {
@@ -293,10 +277,8 @@ StoreStatus SqliteRegistryStore::Connect(bool create) {
   } else {
     const std::filesystem::path parent = std::filesystem::path(path_).parent_path();
     std::error_code error;
-    if (!parent.empty())
-      std::filesystem::create_directories(parent, error);
-    if (error)
-      return StoreStatus::kUnusable;
+    if (!parent.empty()) std::filesystem::create_directories(parent, error);
+    if (error) return StoreStatus::kUnusable;
   }
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
   sqlite3* db = nullptr;
@@ -312,10 +294,8 @@ StoreStatus SqliteRegistryStore::Connect(bool create) {
 
 StoreStatus SqliteRegistryStore::TransactOnce(bool write, const Body& body) {
   const StoreStatus connected = Connect(write);
-  if (connected == StoreStatus::kNotFound)
-    return body(nullptr);
-  if (connected != StoreStatus::kOk)
-    return connected;
+  if (connected == StoreStatus::kNotFound) return body(nullptr);
+  if (connected != StoreStatus::kOk) return connected;
 
   // Checked before anything is written, so that a foreign or damaged file is
   // refused without the journal mode change touching it.
@@ -328,8 +308,7 @@ StoreStatus SqliteRegistryStore::TransactOnce(bool write, const Body& body) {
     walSet_ = true;
   }
   Exec(db_, write ? "BEGIN IMMEDIATE" : "BEGIN");
-  if (schema_ != Schema::kReady)
-    state = DetectSchema(db_);
+  if (schema_ != Schema::kReady) state = DetectSchema(db_);
   if (write && state == SchemaState::kAbsent) {
     CreateSchema(db_);
     state = SchemaState::kReady;
@@ -369,30 +348,25 @@ StoreStatus SqliteRegistryStore::ReadValue(std::string_view root, std::string_vi
                                            std::string_view name, std::string& data) {
   try {
     KeyPath key;
-    if (!ParseKeyPath(root, subkey, key) || !ValidValueName(name))
-      return StoreStatus::kInvalid;
+    if (!ParseKeyPath(root, subkey, key) || !ValidValueName(name)) return StoreStatus::kInvalid;
     const std::string folded = LowerCaseUtf8(name);
     std::string found;
     const StoreStatus status = Transact(false, [&](sqlite3* db) {
-      if (db == nullptr)
-        return StoreStatus::kNotFound;
+      if (db == nullptr) return StoreStatus::kNotFound;
       const std::int64_t id = FindKey(db, key);
-      if (id == 0)
-        return StoreStatus::kNotFound;
+      if (id == 0) return StoreStatus::kNotFound;
       Statement read(db,
                      "SELECT length(data), CASE WHEN length(data) <= ?3 THEN data END "
                      "FROM reg_values WHERE key_id = ?1 AND folded = ?2");
       read.Int(1, id).Text(2, folded).Int(3, static_cast<std::int64_t>(kMaxRegistryValueBytes));
-      if (!read.Step())
-        return StoreStatus::kNotFound;
+      if (!read.Step()) return StoreStatus::kNotFound;
       if (read.ColumnInt(0) > static_cast<std::int64_t>(kMaxRegistryValueBytes)) {
         return StoreStatus::kInvalid;
       }
       found = read.ColumnBytes(1);
       return StoreStatus::kOk;
     });
-    if (status == StoreStatus::kOk)
-      data = std::move(found);
+    if (status == StoreStatus::kOk) data = std::move(found);
     return status;
   } catch (...) {
     return StoreStatus::kUnusable;
@@ -402,11 +376,9 @@ StoreStatus SqliteRegistryStore::ReadValue(std::string_view root, std::string_vi
 StoreStatus SqliteRegistryStore::KeyExists(std::string_view root, std::string_view subkey) {
   try {
     KeyPath key;
-    if (!ParseKeyPath(root, subkey, key))
-      return StoreStatus::kInvalid;
+    if (!ParseKeyPath(root, subkey, key)) return StoreStatus::kInvalid;
     return Transact(false, [&](sqlite3* db) {
-      if (db == nullptr)
-        return key.names.empty() ? StoreStatus::kOk : StoreStatus::kNotFound;
+      if (db == nullptr) return key.names.empty() ? StoreStatus::kOk : StoreStatus::kNotFound;
       return FindKey(db, key) != 0 ? StoreStatus::kOk : StoreStatus::kNotFound;
     });
   } catch (...) {
@@ -423,12 +395,10 @@ StoreStatus SqliteRegistryStore::WriteValue(std::string_view root, std::string_v
       return StoreStatus::kInvalid;
     }
     // Only the root keys exist in a store without a file; no need to make one.
-    if (!key.names.empty() && !FileExists(path_))
-      return StoreStatus::kNotFound;
+    if (!key.names.empty() && !FileExists(path_)) return StoreStatus::kNotFound;
     return Transact(true, [&](sqlite3* db) {
       const std::int64_t id = key.names.empty() ? CreateKeyPath(db, key) : FindKey(db, key);
-      if (id == 0)
-        return StoreStatus::kNotFound;
+      if (id == 0) return StoreStatus::kNotFound;
       PutValue(db, id, name, data);
       return StoreStatus::kOk;
     });
@@ -440,8 +410,7 @@ StoreStatus SqliteRegistryStore::WriteValue(std::string_view root, std::string_v
 StoreStatus SqliteRegistryStore::CreateKey(std::string_view root, std::string_view subkey) {
   try {
     KeyPath key;
-    if (!ParseKeyPath(root, subkey, key))
-      return StoreStatus::kInvalid;
+    if (!ParseKeyPath(root, subkey, key)) return StoreStatus::kInvalid;
     return Transact(true, [&](sqlite3* db) {
       CreateKeyPath(db, key);
       return StoreStatus::kOk;
@@ -455,14 +424,11 @@ StoreStatus SqliteRegistryStore::DeleteValue(std::string_view root, std::string_
                                              std::string_view name) {
   try {
     KeyPath key;
-    if (!ParseKeyPath(root, subkey, key) || !ValidValueName(name))
-      return StoreStatus::kInvalid;
-    if (!FileExists(path_))
-      return StoreStatus::kNotFound;
+    if (!ParseKeyPath(root, subkey, key) || !ValidValueName(name)) return StoreStatus::kInvalid;
+    if (!FileExists(path_)) return StoreStatus::kNotFound;
     return Transact(true, [&](sqlite3* db) {
       const std::int64_t id = FindKey(db, key);
-      if (id == 0)
-        return StoreStatus::kNotFound;
+      if (id == 0) return StoreStatus::kNotFound;
       Statement erase(db, "DELETE FROM reg_values WHERE key_id = ?1 AND folded = ?2");
       erase.Int(1, id).Text(2, LowerCaseUtf8(name)).Step();
       return sqlite3_changes(db) > 0 ? StoreStatus::kOk : StoreStatus::kNotFound;
@@ -476,20 +442,16 @@ StoreStatus SqliteRegistryStore::ListKey(std::string_view root, std::string_view
                                          RegistryKeyListing& listing) {
   try {
     KeyPath key;
-    if (!ParseKeyPath(root, subkey, key))
-      return StoreStatus::kInvalid;
+    if (!ParseKeyPath(root, subkey, key)) return StoreStatus::kInvalid;
     RegistryKeyListing found;
     const StoreStatus status = Transact(false, [&](sqlite3* db) {
       found = {};
-      if (db == nullptr)
-        return key.names.empty() ? StoreStatus::kOk : StoreStatus::kNotFound;
+      if (db == nullptr) return key.names.empty() ? StoreStatus::kOk : StoreStatus::kNotFound;
       const std::int64_t id = FindKey(db, key);
-      if (id == 0)
-        return key.names.empty() ? StoreStatus::kOk : StoreStatus::kNotFound;
+      if (id == 0) return key.names.empty() ? StoreStatus::kOk : StoreStatus::kNotFound;
       Statement keys(db, "SELECT name FROM reg_keys WHERE parent = ?1 ORDER BY folded, name");
       keys.Int(1, id);
-      while (keys.Step())
-        found.subkeys.push_back(keys.ColumnBytes(0));
+      while (keys.Step()) found.subkeys.push_back(keys.ColumnBytes(0));
       Statement values(db,
                        "SELECT name, length(data), CASE WHEN length(data) <= ?2 THEN data END "
                        "FROM reg_values WHERE key_id = ?1 ORDER BY folded, name");
@@ -502,8 +464,7 @@ StoreStatus SqliteRegistryStore::ListKey(std::string_view root, std::string_view
       }
       return StoreStatus::kOk;
     });
-    if (status == StoreStatus::kOk)
-      listing = std::move(found);
+    if (status == StoreStatus::kOk) listing = std::move(found);
     return status;
   } catch (...) {
     return StoreStatus::kUnusable;
@@ -517,20 +478,17 @@ StoreStatus SqliteRegistryStore::Apply(const std::vector<RegistryChange>& change
     std::vector<KeyPath> keys(changes.size());
     for (std::size_t i = 0; i < changes.size(); ++i) {
       const RegistryChange& change = changes[i];
-      if (!ParseKeyPath(change.root, change.subkey, keys[i]))
-        return StoreStatus::kInvalid;
+      if (!ParseKeyPath(change.root, change.subkey, keys[i])) return StoreStatus::kInvalid;
       if (!change.createKeyOnly &&
           (!ValidValueName(change.name) || change.data.size() > kMaxRegistryValueBytes)) {
         return StoreStatus::kInvalid;
       }
     }
-    if (changes.empty())
-      return StoreStatus::kOk;
+    if (changes.empty()) return StoreStatus::kOk;
     return Transact(true, [&](sqlite3* db) {
       for (std::size_t i = 0; i < changes.size(); ++i) {
         const std::int64_t id = CreateKeyPath(db, keys[i]);
-        if (!changes[i].createKeyOnly)
-          PutValue(db, id, changes[i].name, changes[i].data);
+        if (!changes[i].createKeyOnly) PutValue(db, id, changes[i].name, changes[i].data);
       }
       return StoreStatus::kOk;
     });

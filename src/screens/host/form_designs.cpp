@@ -44,8 +44,8 @@ Control& AddHeader(Form& form, bool withIcon) {
 
 // One browser in its frame between `top` and `top + height`.
 void AddPage(Form& form, std::string frame, std::string browser, int top, int height) {
-  Control& holder = Place(form.Add(ControlKind::kFrame, std::move(frame)), 0, top,
-                          kWindowWidth, height);
+  Control& holder =
+      Place(form.Add(ControlKind::kFrame, std::move(frame)), 0, top, kWindowWidth, height);
   Place(form.Add(ControlKind::kBrowser, std::move(browser), &holder), 0, 0, kWindowWidth, height);
 }
 
@@ -59,9 +59,8 @@ Control& AddBottom(Form& form, std::initializer_list<std::pair<const char*, cons
       .Set(ControlProperty::kFontSize, vbscript::Value::Double(7));
   int left = kWindowWidth - kMargin - static_cast<int>(buttons.size()) * (kButtonWidth + 120) + 120;
   for (const auto& [name, caption] : buttons) {
-    Control& button =
-        Place(form.Add(ControlKind::kCommandButton, name, &bottom), left, 240, kButtonWidth,
-              kButtonHeight);
+    Control& button = Place(form.Add(ControlKind::kCommandButton, name, &bottom), left, 240,
+                            kButtonWidth, kButtonHeight);
     button.SetCaption(caption);
     left += kButtonWidth + 120;
   }
@@ -111,8 +110,8 @@ std::unique_ptr<Form> SpamInfo() {
   AddPage(*form, "fra1", "WebBrowser1", kPageTop, kPageHeight - pictureHeight);
   Control& holder = Place(form->Add(ControlKind::kFrame, "fra2"), 0,
                           kPageTop + kPageHeight - pictureHeight, kWindowWidth, pictureHeight);
-  Place(form->Add(ControlKind::kImage, "imgNotSpam", &holder), (kWindowWidth - 3000) / 2, 120,
-        3000, pictureHeight - 240);
+  Place(form->Add(ControlKind::kImage, "imgNotSpam", &holder), (kWindowWidth - 3000) / 2, 120, 3000,
+        pictureHeight - 240);
   AddBottom(*form, {{"cmdNext", "*Next >"}});
   AddCommon(*form);
   return form;
@@ -164,8 +163,8 @@ std::unique_ptr<Form> FontsMissingDialog() {
   for (const auto& [name, caption, buttonWidth] :
        {std::tuple{"cmdClose", "Close", kButtonWidth},
         std::tuple{"cmdCancel", "Continue in English", kButtonWidth + 600}}) {
-    Control& button = Place(form->Add(ControlKind::kCommandButton, name), left,
-                            height - 720, buttonWidth, kButtonHeight);
+    Control& button = Place(form->Add(ControlKind::kCommandButton, name), left, height - 720,
+                            buttonWidth, kButtonHeight);
     button.SetCaption(caption);
     button.Set(ControlProperty::kFontName, vbscript::Value::String("Arial"));
     left += buttonWidth + 120;
@@ -175,7 +174,9 @@ std::unique_ptr<Form> FontsMissingDialog() {
 
 }  // namespace
 
-std::span<const std::string_view> LocalizedFormNames() { return kLocalizedForms; }
+std::span<const std::string_view> LocalizedFormNames() {
+  return kLocalizedForms;
+}
 
 std::unique_ptr<Form> CreateFormDesign(std::string_view name) {
   if (name == "frmLanguage") return Language();

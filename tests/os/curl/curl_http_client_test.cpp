@@ -169,8 +169,7 @@ TEST(CurlHttpClient, SlowRequestsDoNotHoldUpTheCallerNorTheDestructor) {
   {
     CurlHttpClient client;
     const auto workBefore = ThreadCpuTime();
-    for (int i = 0; i < 5; ++i)
-      client.StartGet(slow.BaseUrl() + "/ol/tr.asp");
+    for (int i = 0; i < 5; ++i) client.StartGet(slow.BaseUrl() + "/ol/tr.asp");
     EXPECT_LT(ThreadCpuTime() - workBefore, milliseconds(5))
         << "StartGet only hands the address over";
     EXPECT_EQ(client.InFlight(), 5u);

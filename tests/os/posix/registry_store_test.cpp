@@ -171,8 +171,7 @@ TEST(SqliteRegistryStore, ConcurrentProcessesLoseNoWrites) {
       int failures = 0;
       for (int i = 0; i < kWrites; ++i) {
         const std::string name = std::string(prefix) + std::to_string(i);
-        if (store.WriteValue(kMachine, "Race", name, name) != StoreStatus::kOk)
-          ++failures;
+        if (store.WriteValue(kMachine, "Race", name, name) != StoreStatus::kOk) ++failures;
       }
       _exit(failures == 0 ? 0 : 1);
     }
