@@ -5,13 +5,22 @@
 // are the first argument, and never reach that grammar.
 
 #include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/folders.h"
+#include "app/program.h"
 #include "app/settings_report.h"
 #include "app/startup.h"
+#include "os/curl/curl_http_client.h"
+#include "os/headless/headless_window_system.h"
+#include "os/posix/registry_location.h"
+#include "os/posix/sqlite_registry_store.h"
 #include "pavane/build_config.h"
+#include "platform/registry.h"
 
 namespace {
 
@@ -35,7 +44,11 @@ constexpr const char* kUsage =
     "settings, the result and the message as JSON, then exits.\n"
     "\n"
     "Environment: PAVANE_REGISTRY (registry database file), PAVANE_SERVER_BASE,\n"
-    "PAVANE_ACCOUNT_HOST, PAVANE_WEB_DOMAIN (the maker's servers).\n";
+    "PAVANE_ACCOUNT_HOST, PAVANE_WEB_DOMAIN (the maker's servers).\n"
+    "Unattended runs: PAVANE_UI=headless runs the screens without a display and\n"
+    "prints what happens, one line each; PAVANE_SCRIPT=FILE gives the user's\n"
+    "actions (click, fill, tick, untick, select, choose, follow, answer,\n"
+    "activate, close, wait), one per line.\n";
 
 int PrintSettings(const std::vector<std::string>& switches) {
   pavane::RunSettings settings;
@@ -44,6 +57,37 @@ int PrintSettings(const std::vector<std::string>& switches) {
       settings, pavane::app::JoinCommandLine(switches), pavane::app::ProgramFolder(), message);
   std::printf("%s\n", pavane::app::SettingsAsJson(settings, result, message).c_str());
   return 0;
+}
+
+// The screens, on the window system the environment asks for.
+int RunScreens(const std::vector<std::string>& switches) {
+  const char* uiName = std::getenv("PAVANE_UI");
+  if (uiName == nullptr || std::string(uiName) != "headless") {
+    std::fputs(
+        "pavane: this build shows its screens only without a display; run it with "
+        "PAVANE_UI=headless\n",
+        stderr);
+    return 2;
+  }
+  std::string error;
+  using pavane::os::headless::HeadlessWindowSystem;
+  std::unique_ptr<HeadlessWindowSystem> ui =
+      HeadlessWindowSystem::FromEnvironment(std::cout, error);
+  if (ui == nullptr) {
+    std::fprintf(stderr, "pavane: %s\n", error.c_str());
+    return 2;
+  }
+
+  pavane::os::SqliteRegistryStore store(pavane::os::DefaultRegistryPath());
+  pavane::platform::Registry registry(store, [&ui](const std::string& text) {
+    ui->MessageBox(nullptr, text, pavane::os::message_box::kOk, "Pavane");
+  });
+  pavane::os::CurlHttpClient http;
+  const int status =
+      pavane::app::RunProgram(*ui, registry, http, pavane::Deployment::FromEnvironment(),
+                              pavane::app::JoinCommandLine(switches), pavane::app::ProgramFolder());
+  // A script that failed or ran out ends the run however the screens ended.
+  return ui->ScriptError().empty() ? status : HeadlessWindowSystem::kScriptFailedStatus;
 }
 
 }  // namespace
@@ -65,6 +109,5 @@ int main(int argc, char** argv) {
       return PrintSettings(arguments);
     }
   }
-  std::fputs("pavane: this build has no screens yet; see --help\n", stderr);
-  return 2;
+  return RunScreens(arguments);
 }

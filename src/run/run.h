@@ -24,6 +24,13 @@ struct Run {
   const LanguageTexts* Texts = nullptr;  // set once a language is loaded
 
   int ReportedErrors = 0;  // errors handed to the error reporter so far
+
+  // The program's own folder (where the downloader lies in production).
+  std::string ProgramFolder;
+  // The command line as the setup gave it, lower case. The screens append
+  // the user's name and address to CommandLineText; the mode switches are
+  // looked for here, so that a name cannot change the mode.
+  std::string GivenCommandLine;
 };
 
 }  // namespace pavane

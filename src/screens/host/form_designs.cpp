@@ -152,13 +152,18 @@ std::unique_ptr<Form> ShowLinks() {
 std::unique_ptr<Form> FontsMissingDialog() {
   // Fixed English texts in Arial: shown exactly when Japanese cannot be.
   constexpr int width = 7200;
-  constexpr int height = 3600;
+  constexpr int height = 5400;
   auto form = std::make_unique<Form>("dlgErrJapaneseFontsMissing");
   form->SetCaption("East Asian Languages Are Missing");
-  Control& message = Place(form->Add(ControlKind::kLabel, "lblMessage"), kMargin, kMargin,
-                           width - 2 * kMargin, height - 1200);
-  message.Set(ControlProperty::kFontName, vbscript::Value::String("Arial"));
-  message.Set(ControlProperty::kWordWrap, vbscript::Value::Boolean(true));
+  constexpr int infoHeight = 900;
+  for (const auto& [name, top, labelHeight] :
+       {std::tuple{"lblInfo", kMargin, infoHeight},
+        std::tuple{"lblMessage", kMargin + infoHeight + 120, height - 1200 - infoHeight - 120}}) {
+    Control& label =
+        Place(form->Add(ControlKind::kLabel, name), kMargin, top, width - 2 * kMargin, labelHeight);
+    label.Set(ControlProperty::kFontName, vbscript::Value::String("Arial"));
+    label.Set(ControlProperty::kWordWrap, vbscript::Value::Boolean(true));
+  }
   int left = width - kMargin - 2 * kButtonWidth - 600;
   for (const auto& [name, caption, buttonWidth] :
        {std::tuple{"cmdClose", "Close", kButtonWidth},

@@ -1,0 +1,118 @@
+#include "os/headless/headless_browser.h"
+
+#include <cctype>
+
+#include "os/files.h"
+#include "os/headless/headless_window.h"
+#include "os/headless/headless_window_system.h"
+
+namespace pavane::os::headless {
+namespace {
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+bool TrueText(std::string_view value) {
+  const std::string lower = Lower(value);
+  return lower == "true" || lower == "1" || lower == "checked" || lower == "-1";
+}
+
+std::string RefText(const ElementRef& ref) {
+  if (!ref.id.empty()) return ref.id;
+  return ref.name + "[" + std::to_string(ref.index) + "]";
+}
+
+}  // namespace
+
+HeadlessBrowser::HeadlessBrowser(HeadlessWindow& window, std::string name)
+    : window_(window), name_(std::move(name)) {}
+
+HeadlessBrowser::~HeadlessBrowser() {
+  window_.System().VirtualLoop().CancelPosted(this);
+}
+
+std::string HeadlessBrowser::Label() const {
+  return window_.Name() + "." + name_;
+}
+
+void HeadlessBrowser::Navigate(const std::string& url) {
+  url_ = url;
+  busy_ = true;
+  // A newer navigation supersedes a load that has not finished yet.
+  const std::uint64_t generation = ++generation_;
+  window_.System().VirtualLoop().Post(this, [this, generation] { FinishLoad(generation); });
+}
+
+void HeadlessBrowser::FinishLoad(std::uint64_t generation) {
+  if (generation != generation_) return;
+  std::string html;
+  if (const auto path = FileUrlPath(url_)) {
+    FileError error;
+    if (!ReadFileBytes(*path, kMaxPageBytes, html, error)) html.clear();
+  }
+  page_ = PageDom::Parse(html);
+  busy_ = false;
+  bodyScroll_.clear();
+  backgroundColor_.clear();
+  focused_.clear();
+  window_.System().Transcribe("page " + Label() + " " + url_);
+  window_.Events().DocumentComplete(name_);
+}
+
+std::optional<std::string> HeadlessBrowser::GetAttribute(const ElementRef& ref,
+                                                         std::string_view attribute) {
+  PageElement* element = Page() ? page_->Find(ref) : nullptr;
+  if (!element) return std::nullopt;
+  const std::string name = Lower(attribute);
+  if (name == "value") return PageDom::LiveValue(*element);
+  if (name == "checked") return element->checked ? "true" : "false";
+  const std::string* value = element->Attribute(name);
+  return value ? *value : "";
+}
+
+bool HeadlessBrowser::SetAttribute(const ElementRef& ref, std::string_view attribute,
+                                   std::string_view value) {
+  PageElement* element = Page() ? page_->Find(ref) : nullptr;
+  if (!element) return false;
+  const std::string name = Lower(attribute);
+  if (name == "value") {
+    PageDom::SetLiveValue(*element, value);
+  } else if (name == "checked") {
+    page_->SetChecked(*element, TrueText(value));
+  } else {
+    element->SetMarkupAttribute(name, value);
+  }
+  return true;
+}
+
+int HeadlessBrowser::CountElementsByName(std::string_view name) {
+  return Page() ? static_cast<int>(page_->ByName(name).size()) : 0;
+}
+
+bool HeadlessBrowser::Focus(const ElementRef& ref) {
+  if (!Page() || !page_->Find(ref)) return false;
+  focused_ = RefText(ref);
+  window_.System().Transcribe("focus " + window_.Name() + " " + focused_);
+  return true;
+}
+
+bool HeadlessBrowser::SetBodyScroll(std::string_view value) {
+  if (!HasBody()) return false;
+  page_->Body()->SetMarkupAttribute("scroll", value);
+  bodyScroll_ = value;
+  window_.System().Transcribe("scroll " + Label() + " " + bodyScroll_);
+  return true;
+}
+
+bool HeadlessBrowser::SetBackgroundColor(std::string_view rrggbb) {
+  if (!HasBody()) return false;
+  page_->Body()->SetMarkupAttribute("bgcolor", rrggbb);
+  backgroundColor_ = rrggbb;
+  window_.System().Transcribe("bgcolor " + Label() + " " + backgroundColor_);
+  return true;
+}
+
+}  // namespace pavane::os::headless

@@ -1,0 +1,118 @@
+#include "os/headless/headless_loop.h"
+
+#include <algorithm>
+
+namespace pavane::os::headless {
+
+void HeadlessLoop::PumpPending() {
+  while (!posted_.empty()) {
+    Posted next = std::move(posted_.front());
+    posted_.pop_front();
+    next.event();
+  }
+}
+
+void HeadlessLoop::Sleep(std::chrono::milliseconds duration) {
+  const auto target = now_ + std::max(duration, std::chrono::milliseconds(0));
+  PumpPending();
+  for (;;) {
+    // The earliest timer due by `target`; ties go to the one started first.
+    // A timer whose tick is still running (it slept itself) is not re-entered.
+    auto next = timers_.end();
+    for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+      if (it->second.running || it->second.due > target) continue;
+      if (next == timers_.end() || it->second.due < next->second.due) next = it;
+    }
+    if (next == timers_.end()) break;
+    const TimerId id = next->first;
+    Timer& timer = next->second;
+    now_ = std::max(now_, timer.due);
+    // Ticks missed while a nested sleep ran are coalesced into this one, as a
+    // window system delivers one timer message however late it is.
+    timer.due += timer.interval;
+    if (timer.due <= now_) timer.due = now_ + timer.interval;
+    timer.running = true;
+    const auto tick = timer.tick;  // StopTimer from inside the tick erases `timer`
+    (*tick)();
+    if (const auto still = timers_.find(id); still != timers_.end()) still->second.running = false;
+    PumpPending();
+  }
+  now_ = std::max(now_, target);
+  PumpPending();
+}
+
+EventLoop::TimerId HeadlessLoop::StartTimer(std::chrono::milliseconds interval,
+                                            std::function<void()> tick) {
+  // A zero interval would fire forever without the clock moving.
+  interval = std::max(interval, std::chrono::milliseconds(1));
+  const TimerId id = nextTimer_++;
+  timers_[id] = Timer{interval, now_ + interval,
+                      std::make_shared<std::function<void()>>(std::move(tick)), false};
+  return id;
+}
+
+void HeadlessLoop::StopTimer(TimerId id) {
+  timers_.erase(id);
+}
+
+int HeadlessLoop::Run() {
+  RunUntil([] { return false; });
+  const int status = status_;
+  if (!ended_) quitRequested_ = false;
+  return status;
+}
+
+void HeadlessLoop::RunUntil(const std::function<bool()>& done) {
+  for (;;) {
+    PumpPending();
+    if (quitRequested_ || done()) return;
+    // The user takes a moment before acting, long enough for the screens'
+    // short timers (a check box followed every 50 ms) to see the page.
+    Sleep(thinkTime_);
+    if (quitRequested_ || done()) return;
+    if (!userTurn_) {
+      EndRun(1);
+      return;
+    }
+    userTurn_();
+  }
+}
+
+void HeadlessLoop::Quit(int status) {
+  quitRequested_ = true;
+  if (!ended_) status_ = status;
+}
+
+void HeadlessLoop::EndRun(int status) {
+  if (!ended_) status_ = status;
+  ended_ = true;
+  quitRequested_ = true;
+}
+
+void HeadlessLoop::WaitUntil(const std::function<bool()>& ready) {
+  for (;;) {
+    PumpPending();
+    if (ready()) return;
+    std::unique_lock lock(notifyMutex_);
+    notified_.wait(lock, [this] { return notifyPending_; });
+    notifyPending_ = false;
+  }
+}
+
+void HeadlessLoop::Notify() {
+  {
+    std::lock_guard lock(notifyMutex_);
+    notifyPending_ = true;
+  }
+  notified_.notify_all();
+}
+
+void HeadlessLoop::Post(const void* owner, std::function<void()> event) {
+  posted_.push_back({owner, std::move(event)});
+}
+
+void HeadlessLoop::CancelPosted(const void* owner) {
+  std::erase_if(posted_, [owner](const Posted& posted) { return posted.owner == owner; });
+}
+
+}  // namespace pavane::os::headless

@@ -1,0 +1,42 @@
+// The offer screen (frmBundle): one of the maker's other products, with an
+// information page and an acceptance page whose check box must be ticked
+// before Accept can be pressed. Accepting hands the download to the maker's
+// downloader program.
+#pragma once
+
+#include <optional>
+
+#include "os/window_system.h"
+#include "screens/host/screen.h"
+
+namespace pavane::screens {
+
+class BundleScreen : public Screen {
+ public:
+  explicit BundleScreen(Session& session) : Screen(session, "frmBundle") {}
+  ~BundleScreen() override;
+
+  // Closes this offer and goes on with the next one.
+  void ShowNextBundle();
+
+ protected:
+  void OnLoad() override;
+  void OnActivate() override;
+  void OnClick(std::string_view button) override;
+  void OnUnload() override;
+  bool OnBeforeNavigate(std::string_view browser, const std::string& url) override;
+
+ private:
+  void Accept();
+  void Decline();
+  void Download();
+  void FollowCheckBox();
+  void StopTimer();
+  // Displayed and Declined go by the command line, Accept by the account code.
+  bool PavaneModeByCommandLine() const;
+
+  std::int16_t ProductIndex_ = 0;
+  std::optional<os::EventLoop::TimerId> timer_;
+};
+
+}  // namespace pavane::screens

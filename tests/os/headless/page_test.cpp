@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include "os/headless/page_dom.h"
+#include "screen_fixture.h"
+
+namespace pavane::os::headless {
+namespace {
+
+constexpr const char* kForm = R"(<html><body>
+<script>document.getElementById('txtName').value = 'from script';</script>
+<input id="txtName" name="field" value="Ann">
+<input id="chkNews" name="field" type="CheckBox" checked>
+<input id="chkBundleInstall" type="checkbox">
+<input id="hidLang" type="hidden" value="en">
+<select id="language"><option value="en">English</option><option value="de" selected>Deutsch</option>
+  <option>  Fran&ccedil;ais  </option></select>
+<select id="empty"></select>
+<select id="plain"><option value="a">A</option><option value="b">B</option></select>
+<textarea id="txtNote">first line</textarea>
+<p id="para" class="note">text</p>
+<a id="eula" href="../Legal%20Files/EULA.htm?lang=en">EULA</a>
+</body></html>)";
+
+TEST(PageUrls, FileUrlPathAndLinkResolution) {
+  EXPECT_EQ(FileUrlPath("file:///opt/HTML%20Screens/a.htm?x=1#top"), "/opt/HTML Screens/a.htm");
+  EXPECT_EQ(FileUrlPath("FILE://localhost/a%2"), "/a%2") << "a broken escape stays as it is";
+  EXPECT_EQ(FileUrlPath("file://server/share/a.htm"), std::nullopt) << "another host";
+  EXPECT_EQ(FileUrlPath("https://example.com/a.htm"), std::nullopt);
+
+  const std::string base = "file:///opt/HTML%20Screens/Pavane/en/EmailText.htm?application=OL";
+  EXPECT_EQ(ResolveHref(base, "../../Legal%20Files/EULA.htm"),
+            "file:///opt/HTML%20Screens/Legal%20Files/EULA.htm");
+  EXPECT_EQ(ResolveHref(base, "./b.htm?x=1#y"), "file:///opt/HTML%20Screens/Pavane/en/b.htm?x=1#y");
+  EXPECT_EQ(ResolveHref(base, "/root.htm"), "file:///root.htm");
+  EXPECT_EQ(ResolveHref(base, "?application=SW"),
+            "file:///opt/HTML%20Screens/Pavane/en/EmailText.htm?application=SW");
+  EXPECT_EQ(ResolveHref(base, "#privacy"), base + "#privacy");
+  EXPECT_EQ(ResolveHref(base, "https://example.com/privacy"), "https://example.com/privacy");
+  EXPECT_EQ(ResolveHref("https://host/a/b.htm", "../../../c.htm"), "https://host/c.htm")
+      << "no climbing above the root";
+}
+
+TEST(HeadlessBrowser, LoadCompletesOnThePumpAndFiresDocumentComplete) {
+  Screens screens;
+  ScreenEvents events;
+  auto window = screens.Open("frmEmail", events);
+  Browser* browser = window->GetBrowser("WebBrowser1");
+  ASSERT_NE(browser, nullptr);
+  const std::string url = screens.Page("EmailText.htm", kForm) + "?application=OL&language=en";
+
+  browser->Navigate(url);
+  EXPECT_TRUE(browser->Busy());
+  EXPECT_FALSE(browser->HasBody());
+  EXPECT_EQ(browser->Url(), url);
+  EXPECT_TRUE(events.log.empty()) << "nothing before the loop runs";
+
+  screens.system.Loop().PumpPending();
+  EXPECT_FALSE(browser->Busy());
+  EXPECT_TRUE(browser->HasBody());
+  EXPECT_EQ(events.log, std::vector<std::string>{"complete WebBrowser1"});
+  EXPECT_TRUE(screens.Said("page frmEmail.WebBrowser1 " + url)) << screens.AllSaid();
+  EXPECT_EQ(browser->GetAttribute(ElementRef::ById("txtName"), "value"), "Ann")
+      << "the percent-encoded blank in the folder was decoded; the script did not run";
+
+  // A second navigation before the pump replaces the first: one completion.
+  events.log.clear();
+  browser->Navigate(url + "&first");
+  browser->Navigate(screens.Page("Missing.htm", "") + "x");
+  screens.system.Loop().Sleep(std::chrono::milliseconds(10));
+  EXPECT_EQ(events.log, std::vector<std::string>{"complete WebBrowser1"});
+  EXPECT_TRUE(browser->HasBody()) << "a missing page loads as an empty page";
+  EXPECT_EQ(browser->GetAttribute(ElementRef::ById("txtName"), "value"), std::nullopt);
+
+  // A closed window's pending load is dropped, not delivered.
+  events.log.clear();
+  browser->Navigate(url);
+  window->Close();
+  screens.system.Loop().PumpPending();
+  EXPECT_TRUE(events.log.empty());
+}
+
+TEST(HeadlessBrowser, AttributesGiveTheLiveStateOfFields) {
+  Screens screens;
+  ScreenEvents events;
+  auto window = screens.Open("frmEmail", events);
+  Browser& page = *window->GetBrowser("WebBrowser1");
+  page.Navigate(screens.Page("form.htm", kForm));
+  screens.system.Loop().PumpPending();
+  const auto get = [&](const char* id, const char* attribute) {
+    return page.GetAttribute(ElementRef::ById(id), attribute);
+  };
+
+  EXPECT_EQ(get("chkNews", "checked"), "true") << "markup checked, type in any case";
+  EXPECT_EQ(get("chkBundleInstall", "checked"), "false");
+  EXPECT_EQ(get("chkBundleInstall", "value"), "on") << "a box's default value";
+  EXPECT_EQ(get("language", "value"), "de") << "the option marked selected";
+  EXPECT_EQ(get("plain", "value"), "a") << "no option selected: the first";
+  EXPECT_EQ(get("empty", "value"), "");
+  EXPECT_EQ(get("txtNote", "value"), "first line");
+  EXPECT_EQ(get("para", "class"), "note");
+  EXPECT_EQ(get("para", "ID"), "para");
+  EXPECT_EQ(get("para", "title"), "") << "an attribute the element lacks";
+  EXPECT_EQ(get("nothing", "value"), std::nullopt);
+
+  EXPECT_EQ(page.CountElementsByName("field"), 2);
+  EXPECT_EQ(page.GetAttribute(ElementRef::ByName("field", 1), "id"), "chkNews");
+  EXPECT_EQ(page.GetAttribute(ElementRef::ByName("field", 2), "id"), std::nullopt);
+
+  EXPECT_TRUE(page.SetAttribute(ElementRef::ById("txtName"), "value", "Bob"));
+  EXPECT_TRUE(page.SetAttribute(ElementRef::ById("chkNews"), "checked", "false"));
+  EXPECT_TRUE(page.SetAttribute(ElementRef::ById("language"), "value", "Français"));
+  EXPECT_FALSE(page.SetAttribute(ElementRef::ById("nothing"), "value", "x"));
+  EXPECT_EQ(get("txtName", "value"), "Bob");
+  EXPECT_EQ(get("chkNews", "checked"), "false");
+  EXPECT_EQ(get("language", "value"), "Français") << "an option's value is its trimmed text";
+
+  // The screen's own writes to the page are kept and transcribed.
+  auto& headless = *static_cast<HeadlessWindow&>(*window).FindBrowser("WebBrowser1");
+  EXPECT_TRUE(page.SetBackgroundColor("F0F0F0"));
+  EXPECT_TRUE(page.SetBodyScroll("no"));
+  EXPECT_TRUE(page.Focus(ElementRef::ById("txtName")));
+  EXPECT_FALSE(page.Focus(ElementRef::ById("nothing")));
+  EXPECT_EQ(headless.BackgroundColor(), "F0F0F0");
+  EXPECT_EQ(headless.BodyScroll(), "no");
+  EXPECT_EQ(headless.FocusedElement(), "txtName");
+  EXPECT_TRUE(screens.Said("bgcolor frmEmail.WebBrowser1 F0F0F0"));
+  EXPECT_TRUE(screens.Said("scroll frmEmail.WebBrowser1 no"));
+  EXPECT_TRUE(screens.Said("focus frmEmail txtName"));
+}
+
+TEST(HeadlessWindow, ImagesAndDisplayFacts) {
+  Screens screens;
+  ScreenEvents events;
+  auto window = screens.Open("frmBundle", events);
+  std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x30\0\0\0\x20", 24);
+  std::string gif("GIF89a\x10\0\x08\0", 10);
+  const std::string pngFile = screens.dir.Write("icon.png", png + std::string(8, '\0'));
+  const std::string gifFile = screens.dir.Write("logo.gif", gif);
+  const std::string junk = screens.dir.Write("junk.png", "not an image");
+
+  using Size = std::pair<std::int32_t, std::int32_t>;
+  EXPECT_EQ(window->SetImage("pictDummy", pngFile), (Size{48 * 15, 32 * 15}));
+  EXPECT_EQ(window->SetImage("pictDummy", gifFile), (Size{16 * 15, 8 * 15}));
+  EXPECT_EQ(window->SetImage("pictDummy", junk), std::nullopt);
+  EXPECT_EQ(window->SetImage("pictDummy", screens.dir.File("none.png")), std::nullopt);
+  EXPECT_EQ(window->SamplePixel("pictDummy", 1, 1), 0x00F0F0F0u);
+  EXPECT_EQ(window->SamplePixel("noSuchWidget", 1, 1), std::nullopt);
+
+  // Unattended runs take the display facts and the script from the environment.
+  const std::string script = screens.dir.Write("run.script", "click cmdNext\n");
+  testing::ScopedEnv twips("PAVANE_HEADLESS_TWIPS", "12");
+  testing::ScopedEnv japanese("PAVANE_HEADLESS_JAPANESE", "0");
+  testing::ScopedEnv path("PAVANE_SCRIPT", script.c_str());
+  std::ostringstream out;
+  std::string error;
+  auto unattended = HeadlessWindowSystem::FromEnvironment(out, error);
+  ASSERT_NE(unattended, nullptr) << error;
+  EXPECT_EQ(unattended->TwipsPerPixelY(), 12);
+  EXPECT_FALSE(unattended->HasJapaneseFont());
+  EXPECT_EQ(unattended->ScriptActionsLeft(), 1u);
+
+  testing::ScopedEnv missing("PAVANE_SCRIPT", screens.dir.File("none.script").c_str());
+  EXPECT_EQ(HeadlessWindowSystem::FromEnvironment(out, error), nullptr);
+  EXPECT_NE(error.find("none.script"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace pavane::os::headless

@@ -1,0 +1,185 @@
+#include "os/process.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <thread>
+
+#include "os/instance_lock.h"
+#include "support/temp_dir.h"
+
+namespace pavane::os {
+namespace {
+
+using pavane::testing::ReadBytes;
+using pavane::testing::ScopedEnv;
+using pavane::testing::TempDir;
+
+// A standard tool by its full path; the program under test never searches.
+std::string FindTool(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path != nullptr ? path : "/usr/bin:/bin");
+  std::string folder;
+  while (std::getline(folders, folder, ':')) {
+    const std::string candidate = folder + "/" + name;
+    if (!folder.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return {};
+}
+
+// The started program runs on its own; the test waits for its traces.
+bool WaitFor(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+// Runs `argv` detached with its standard output going to `file`.
+bool StartWithOutputTo(const std::vector<std::string>& argv, const std::string& file,
+                       std::string& error) {
+  const int out = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const int saved = dup(STDOUT_FILENO);
+  std::fflush(stdout);
+  dup2(out, STDOUT_FILENO);
+  const bool started = StartDetached(argv, error);
+  dup2(saved, STDOUT_FILENO);
+  close(saved);
+  close(out);
+  return started;
+}
+
+TEST(StartDetachedTest, ArgumentsArriveIntactAndTheProgramPathIgnoresCase) {
+  const std::string touch = FindTool("touch");
+  if (touch.empty()) GTEST_SKIP() << "no touch";
+  TempDir dir;
+  std::filesystem::create_symlink(touch, dir.path() / "Toucher");
+  const std::string target = dir.File(R"(a "quoted" name with blanks \ and 'apostrophes')");
+
+  std::string error;
+  ASSERT_TRUE(StartDetached({dir.File("TOUCHER"), target}, error)) << error;
+  EXPECT_TRUE(error.empty());
+  EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(target); }));
+}
+
+TEST(StartDetachedTest, RunsInItsOwnSessionWithNothingToReadAndLeavesNoChild) {
+  const std::string cat = FindTool("cat");
+  const std::string readlink = FindTool("readlink");
+  if (cat.empty() || readlink.empty()) GTEST_SKIP() << "no cat or readlink";
+  TempDir dir;
+  std::string error;
+  ASSERT_TRUE(StartWithOutputTo({cat, "/proc/self/stat"}, dir.File("stat"), error)) << error;
+  ASSERT_TRUE(StartWithOutputTo({readlink, "/proc/self/fd/0"}, dir.File("stdin"), error)) << error;
+
+  ASSERT_TRUE(WaitFor([&] { return ReadBytes(dir.File("stdin")).ends_with('\n'); }));
+  EXPECT_EQ(ReadBytes(dir.File("stdin")), "/dev/null\n");
+  ASSERT_TRUE(WaitFor([&] { return ReadBytes(dir.File("stat")).ends_with('\n'); }));
+  // pid (comm) state ppid pgrp session ...
+  const std::string stat = ReadBytes(dir.File("stat"));
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+  char state = 0;
+  long parent = 0, group = 0, session = 0;
+  fields >> state >> parent >> group >> session;
+  EXPECT_NE(parent, getpid()) << "not our child";
+  EXPECT_NE(session, getsid(0)) << "a session of its own";
+  EXPECT_EQ(group, session);
+
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "no child of ours is left to reap";
+  EXPECT_EQ(errno, ECHILD);
+}
+
+TEST(StartDetachedTest, FailuresAreReportedNotStarted) {
+  TempDir dir;
+  std::string error;
+  EXPECT_FALSE(StartDetached({}, error));
+  EXPECT_FALSE(error.empty()) << "no program";
+
+  EXPECT_FALSE(StartDetached({dir.File("missing.exe"), "x"}, error));
+  EXPECT_NE(error.find("missing.exe"), std::string::npos) << error;
+
+  const std::string text = dir.Write("Fetchwick.exe", "not a program\n");
+  EXPECT_FALSE(StartDetached({text}, error)) << "exec failure comes back from the child";
+  EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
+
+  EXPECT_FALSE(StartDetached({dir.path().string()}, error)) << "a folder";
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "failed starts leave no child either";
+}
+
+// The exit code of a forked copy of this test that tries the lock.
+int TryLockInOtherProcess(const std::string& name) {
+  const pid_t child = fork();
+  if (child == 0) _exit(InstanceLock::TryAcquire(name) ? 0 : 1);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(InstanceLockTest, OneHolderAtATime) {
+  TempDir dir;
+  ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path().c_str());
+
+  auto lock = InstanceLock::TryAcquire("PV");
+  ASSERT_NE(lock, nullptr);
+  EXPECT_TRUE(lock->held());
+  EXPECT_EQ(lock->path(), dir.File("pavane-PV.lock"));
+
+  EXPECT_EQ(TryLockInOtherProcess("PV"), 1) << "another running copy";
+  EXPECT_EQ(InstanceLock::TryAcquire("PV"), nullptr) << "also within one process";
+  EXPECT_EQ(TryLockInOtherProcess("other"), 0) << "another name is another lock";
+
+  lock.reset();
+  EXPECT_EQ(TryLockInOtherProcess("PV"), 0) << "free again after release";
+
+  const pid_t holder = fork();
+  if (holder == 0) {
+    auto held = InstanceLock::TryAcquire("PV");
+    _exit(held ? 0 : 1);  // ends without releasing
+  }
+  waitpid(holder, nullptr, 0);
+  EXPECT_NE(InstanceLock::TryAcquire("PV"), nullptr) << "a holder that died leaves it free";
+}
+
+TEST(InstanceLockTest, StartedProgramDoesNotKeepTheLock) {
+  const std::string sleep = FindTool("sleep");
+  if (sleep.empty()) GTEST_SKIP() << "no sleep";
+  TempDir dir;
+  ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path().c_str());
+  auto lock = InstanceLock::TryAcquire("PV");
+  ASSERT_NE(lock, nullptr);
+  std::string error;
+  ASSERT_TRUE(StartDetached({sleep, "3"}, error)) << error;
+  lock.reset();
+  EXPECT_NE(InstanceLock::TryAcquire("PV"), nullptr);
+}
+
+TEST(InstanceLockTest, FolderFallbacks) {
+  TempDir dir;
+  {
+    ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
+    ScopedEnv temp("Temp", nullptr);
+    ScopedEnv tmpdir("TMPDIR", dir.path().c_str());
+    auto lock = InstanceLock::TryAcquire("a/../b");
+    ASSERT_NE(lock, nullptr);
+    EXPECT_EQ(lock->path(), dir.File("pavane-a_.._b-" + std::to_string(getuid()) + ".lock"))
+        << "shared folder: per user, and the name cannot leave the folder";
+  }
+  {
+    ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path().c_str());
+    std::filesystem::create_directory(dir.File("pavane-odd.lock"));
+    auto lock = InstanceLock::TryAcquire("odd");
+    ASSERT_NE(lock, nullptr) << "an unusable lock file does not refuse the run";
+    EXPECT_FALSE(lock->held());
+  }
+}
+
+}  // namespace
+}  // namespace pavane::os
