@@ -1,0 +1,63 @@
+// Links in the pages: legal documents in their own cascading windows, web
+// links in the user's browser.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "flows/flow_fixture.h"
+
+namespace pavane::flows {
+namespace {
+
+constexpr const char* kThenSkipAll = "click cmdSkip\nclick cmdDecline\nclick cmdDecline\n";
+
+TEST_F(FlowTest, LegalDocumentsCascadeInTheirOwnWindows) {
+  const RunResult run =
+      Run("/app=SW /language=en",
+          std::string("follow vblink/license.htm\n"
+                      "follow vblink/disclosures.htm\n"  // from inside the first document
+                      "click cmdOK\n"
+                      "follow vblink/privacy.htm\n"  // the first opens another again
+                      "click cmdOK\nclick cmdOK\n") +
+              kThenSkipAll);
+  ASSERT_EQ(run.status, 0) << run.scriptError << run.transcript;
+
+  EXPECT_TRUE(run.Has("title frmShowLinks \"Sweeple - End User License Agreement\""));
+  EXPECT_TRUE(run.Has("title frmShowLinks \"Sweeple - Disclosures\""));
+  EXPECT_TRUE(run.Has("/HTML%20Screens/Legal%20Files/SW/shared/license.htm?App=SW&scaling=100"));
+  EXPECT_TRUE(run.Has("/Legal%20Files/SW/en/disclosures.htm?App=SW&scaling=100"));
+  EXPECT_TRUE(run.Has("/Legal%20Files/Shared/en/privacy.htm?App=SW&scaling=100"));
+  EXPECT_TRUE(run.Has("show frmShowLinks modal=yes owner=frmEmail"));
+
+  // 15 and 30 pixels of 15 twips for each window already open.
+  std::vector<std::string> moves;
+  std::istringstream lines(run.transcript);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("move frmShowLinks", 0) == 0) moves.push_back(line);
+  }
+  ASSERT_EQ(moves.size(), 3u) << run.transcript;
+  EXPECT_EQ(moves[0], "move frmShowLinks 0 0");
+  EXPECT_EQ(moves[1], "move frmShowLinks 225 450");
+  EXPECT_EQ(moves[2], "move frmShowLinks 225 450") << "the counter went back down";
+  // A document's own load is no link click: one window per followed link.
+  std::size_t windows = 0;
+  for (std::size_t at = run.transcript.find("show frmShowLinks"); at != std::string::npos;
+       at = run.transcript.find("show frmShowLinks", at + 1)) {
+    ++windows;
+  }
+  EXPECT_EQ(windows, 3u);
+}
+
+TEST_F(FlowTest, WebLinksOpenInTheUsersBrowser) {
+  const RunResult run =
+      Run("/app=OL /language=de", std::string("follow https://www.norvale.example/support\n"
+                                              "follow https://other.example/page\n") +
+                                      kThenSkipAll);
+  ASSERT_EQ(run.status, 0) << run.scriptError << run.transcript;
+  EXPECT_TRUE(
+      run.Has("browser https://www.norvale.example/support?language=de&app=OL&scaling=100"));
+  EXPECT_TRUE(run.Has("browser https://other.example/page\n"));
+}
+
+}  // namespace
+}  // namespace pavane::flows
