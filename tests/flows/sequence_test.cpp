@@ -31,7 +31,7 @@ TEST_F(FlowTest, TypicalRoadOfTheMainApplication) {
                      "SW_Tandem_Accepted", "PT_Tandem_Displayed", "PT_Tandem_Declined"}));
   EXPECT_TRUE(run.Has("page frmEmail.WebBrowser1 file://"));
   EXPECT_TRUE(run.Has(
-      "/HTML%20Screens/Pavane/localized/en/EmailText.htm?application=OL&scaling=100&language=en"));
+      "/HTML%20Screens/Pavane/localized/shared/EmailText.htm?application=OL&scaling=100&language=en"));
   EXPECT_TRUE(run.Has("SW-BundleInfo.htm?application=SW&daysdelay=7&scaling=100&language=en"));
   EXPECT_TRUE(run.Has("message \"Orlent Setup (Norvale Software, LLC)\" style=64"));
   EXPECT_FALSE(run.Has("show frmSpamInfo")) << "no provider, no notice";
