@@ -4,7 +4,6 @@
 // address is built all the same so that sending it is a one-line change.
 #include "reporting/error_trap.h"
 
-#include "os/url_encoding.h"
 #include "platform/system_helpers.h"
 #include "reporting/installation_facts.h"
 
@@ -15,11 +14,6 @@ constexpr int kMonitoredErrorsPerRun = 2;
 
 std::string StateValueName(const Run& run) {
   return run.Profile.StateValueName.empty() ? "TDState" : run.Profile.StateValueName;
-}
-
-void Append(std::string& url, std::string_view key, std::string_view value) {
-  url += key;
-  url += os::EncodeQueryComponent(value);
 }
 
 }  // namespace
@@ -34,19 +28,19 @@ std::string TattleTale(Run& run, std::string_view text) {
 std::string BuildMonitorUrl(Run& run, std::string_view description, std::string_view routine,
                             std::string_view lastStep) {
   std::string url = run.Profile.ServerBaseUrl + "/monitor.asp?";
-  Append(url, "Edition=", run.Profile.EditionMarker);
-  Append(url, "&OLRTFunction=", routine);
-  Append(url, "&OLRTDescription=", description);
+  AppendQueryValue(url, "Edition=", run.Profile.EditionMarker);
+  AppendQueryValue(url, "&OLRTFunction=", routine);
+  AppendQueryValue(url, "&OLRTDescription=", description);
   // Source, number and line belong to the old run-time's error object; a
   // C++ exception has none of them.
-  Append(url, "&OLRTSource=", "");
-  Append(url, "&OLRTNumber=", "");
-  Append(url, "&OLRTLine=", "");
-  Append(url, "&OLState=", TattleTale(run, ""));
-  Append(url, "&OLRTOsVer=", platform::OsVersion());
-  Append(url, "&OLRTScanCount=", "NA");
-  Append(url, "&OLRTVersion=", ProgramVersion('_'));
-  Append(url, "&OLRTLastStep=", lastStep);
+  AppendQueryValue(url, "&OLRTSource=", "");
+  AppendQueryValue(url, "&OLRTNumber=", "");
+  AppendQueryValue(url, "&OLRTLine=", "");
+  AppendQueryValue(url, "&OLState=", TattleTale(run, ""));
+  AppendQueryValue(url, "&OLRTOsVer=", platform::OsVersion());
+  AppendQueryValue(url, "&OLRTScanCount=", "NA");
+  AppendQueryValue(url, "&OLRTVersion=", ProgramVersion('_'));
+  AppendQueryValue(url, "&OLRTLastStep=", lastStep);
   return url;
 }
 

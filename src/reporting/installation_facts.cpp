@@ -1,5 +1,6 @@
 #include "reporting/installation_facts.h"
 
+#include "os/url_encoding.h"
 #include "pavane/build_config.h"
 #include "platform/text.h"
 
@@ -40,6 +41,11 @@ InstallationFacts ReadInstallationFacts(Run& run) {
 std::string ProgramVersion(char separator) {
   return std::to_string(build::kVersionMajor) + separator + std::to_string(build::kVersionMinor) +
          separator + std::to_string(build::kVersionRevision);
+}
+
+void AppendQueryValue(std::string& url, std::string_view key, std::string_view value) {
+  url += key;
+  url += os::EncodeQueryComponent(value);
 }
 
 }  // namespace pavane::reporting

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "run/run.h"
 
@@ -25,6 +26,10 @@ struct InstallationFacts {
 // Reads every fact afresh: the setup may write them while we run. A value
 // that cannot be read (the registry's "Error") is empty.
 InstallationFacts ReadInstallationFacts(Run& run);
+
+// Appends "key" and the value percent-encoded: the keys and the "?", "&",
+// "=" of a query stay as written, the values can no longer break it.
+void AppendQueryValue(std::string& url, std::string_view key, std::string_view value);
 
 // "major.minor.revision" or with another separator, of this program itself.
 std::string ProgramVersion(char separator);

@@ -1,5 +1,9 @@
 #include "vbscript/statement_runner.h"
 
+#include <algorithm>
+#include <iterator>
+#include <span>
+
 #include "vbscript/builtin_functions.h"
 #include "vbscript/engine.h"
 #include "vbscript/operators.h"
@@ -216,63 +220,44 @@ bool StatementRunner::Apply(const Path& path, const Value* assigned,
 }
 
 bool StatementRunner::Expression(Value& value) {
-  return Concatenation(value);
+  return Binary(value, 0);
 }
 
-bool StatementRunner::Concatenation(Value& value) {
-  if (!Additive(value)) {
-    return false;
-  }
-  while (At(TokenKind::kAmpersand)) {
+namespace {
+
+struct BinaryToken {
+  TokenKind token;
+  BinaryOperator op;
+};
+
+// The binary operators by precedence, loosest first: "&" joins what "+" and
+// "-" computed, which work on what "*" and "/" computed.
+constexpr BinaryToken kConcatenation[] = {{TokenKind::kAmpersand, BinaryOperator::kConcatenate}};
+constexpr BinaryToken kAdditive[] = {{TokenKind::kPlus, BinaryOperator::kAdd},
+                                     {TokenKind::kMinus, BinaryOperator::kSubtract}};
+constexpr BinaryToken kMultiplicative[] = {{TokenKind::kStar, BinaryOperator::kMultiply},
+                                           {TokenKind::kSlash, BinaryOperator::kDivide}};
+constexpr std::span<const BinaryToken> kBinaryLevels[] = {kConcatenation, kAdditive,
+                                                          kMultiplicative};
+
+}  // namespace
+
+bool StatementRunner::Binary(Value& value, std::size_t level) {
+  if (level == std::size(kBinaryLevels)) return Unary(value);
+  if (!Binary(value, level + 1)) return false;
+  for (;;) {
+    const auto& operators = kBinaryLevels[level];
+    const auto found = std::find_if(operators.begin(), operators.end(),
+                                    [this](const BinaryToken& entry) { return At(entry.token); });
+    if (found == operators.end()) return true;
     Next();
     Value right;
-    if (!Additive(right)) {
-      return false;
-    }
+    if (!Binary(right, level + 1)) return false;
     std::string error;
-    if (execute_ && !ApplyBinary(BinaryOperator::kConcatenate, value, right, value, error)) {
+    if (execute_ && !ApplyBinary(found->op, value, right, value, error)) {
       return Fail(std::move(error));
     }
   }
-  return true;
-}
-
-bool StatementRunner::Additive(Value& value) {
-  if (!Multiplicative(value)) {
-    return false;
-  }
-  while (At(TokenKind::kPlus) || At(TokenKind::kMinus)) {
-    BinaryOperator op =
-        Next().kind == TokenKind::kPlus ? BinaryOperator::kAdd : BinaryOperator::kSubtract;
-    Value right;
-    if (!Multiplicative(right)) {
-      return false;
-    }
-    std::string error;
-    if (execute_ && !ApplyBinary(op, value, right, value, error)) {
-      return Fail(std::move(error));
-    }
-  }
-  return true;
-}
-
-bool StatementRunner::Multiplicative(Value& value) {
-  if (!Unary(value)) {
-    return false;
-  }
-  while (At(TokenKind::kStar) || At(TokenKind::kSlash)) {
-    BinaryOperator op =
-        Next().kind == TokenKind::kStar ? BinaryOperator::kMultiply : BinaryOperator::kDivide;
-    Value right;
-    if (!Unary(right)) {
-      return false;
-    }
-    std::string error;
-    if (execute_ && !ApplyBinary(op, value, right, value, error)) {
-      return Fail(std::move(error));
-    }
-  }
-  return true;
 }
 
 bool StatementRunner::Unary(Value& value) {

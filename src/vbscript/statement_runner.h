@@ -34,9 +34,8 @@ class StatementRunner {
   bool Apply(const Path& path, const Value* assigned, const std::vector<Value>& arguments);
 
   bool Expression(Value& value);
-  bool Concatenation(Value& value);
-  bool Additive(Value& value);
-  bool Multiplicative(Value& value);
+  // One precedence level of the binary operators (0 the loosest).
+  bool Binary(Value& value, std::size_t level);
   bool Unary(Value& value);
   bool Primary(Value& value);
   bool IdentifierTerm(Value& value);

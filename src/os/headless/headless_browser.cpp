@@ -5,18 +5,13 @@
 #include "os/files.h"
 #include "os/headless/headless_window.h"
 #include "os/headless/headless_window_system.h"
+#include "os/unicode.h"
 
 namespace pavane::os::headless {
 namespace {
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
-
 bool TrueText(std::string_view value) {
-  const std::string lower = Lower(value);
+  const std::string lower = LowerCaseUtf8(value);
   return lower == "true" || lower == "1" || lower == "checked" || lower == "-1";
 }
 
@@ -66,7 +61,7 @@ std::optional<std::string> HeadlessBrowser::GetAttribute(const ElementRef& ref,
                                                          std::string_view attribute) {
   PageElement* element = Page() ? page_->Find(ref) : nullptr;
   if (!element) return std::nullopt;
-  const std::string name = Lower(attribute);
+  const std::string name = LowerCaseUtf8(attribute);
   if (name == "value") return PageDom::LiveValue(*element);
   if (name == "checked") return element->checked ? "true" : "false";
   const std::string* value = element->Attribute(name);
@@ -77,7 +72,7 @@ bool HeadlessBrowser::SetAttribute(const ElementRef& ref, std::string_view attri
                                    std::string_view value) {
   PageElement* element = Page() ? page_->Find(ref) : nullptr;
   if (!element) return false;
-  const std::string name = Lower(attribute);
+  const std::string name = LowerCaseUtf8(attribute);
   if (name == "value") {
     PageDom::SetLiveValue(*element, value);
   } else if (name == "checked") {

@@ -7,15 +7,10 @@
 
 #include "os/headless/headless_browser.h"
 #include "os/headless/headless_window.h"
+#include "os/unicode.h"
 
 namespace pavane::os::headless {
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
 
 std::optional<int> ParseNumber(std::string_view text) {
   int value = 0;
@@ -28,7 +23,7 @@ std::optional<int> ParseNumber(std::string_view text) {
 std::optional<int> AnswerCode(std::string_view word) {
   static constexpr std::pair<std::string_view, int> kNames[] = {
       {"ok", 1}, {"cancel", 2}, {"abort", 3}, {"retry", 4}, {"ignore", 5}, {"yes", 6}, {"no", 7}};
-  const std::string lower = Lower(word);
+  const std::string lower = LowerCaseUtf8(word);
   for (const auto& [name, code] : kNames) {
     if (lower == name) return code;
   }

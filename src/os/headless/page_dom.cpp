@@ -6,20 +6,16 @@
 #include <cctype>
 #include <functional>
 
+#include "os/unicode.h"
+
 namespace pavane::os::headless {
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
 
 std::string TagName(const GumboElement& element) {
   if (element.tag != GUMBO_TAG_UNKNOWN) return gumbo_normalized_tagname(element.tag);
   GumboStringPiece piece = element.original_tag;
   gumbo_tag_from_original_text(&piece);
-  return Lower(std::string_view(piece.data, piece.length));
+  return LowerCaseUtf8(std::string_view(piece.data, piece.length));
 }
 
 void AppendText(const GumboNode& node, std::string& text) {
@@ -59,7 +55,7 @@ std::unique_ptr<PageElement> Convert(const GumboNode& node, PageElement* parent)
   element->tag = TagName(source);
   for (unsigned i = 0; i < source.attributes.length; ++i) {
     const auto* attribute = static_cast<const GumboAttribute*>(source.attributes.data[i]);
-    element->attributes.emplace_back(Lower(attribute->name), attribute->value);
+    element->attributes.emplace_back(LowerCaseUtf8(attribute->name), attribute->value);
   }
   if (element->tag == "option" || element->tag == "textarea") AppendText(node, element->text);
   if (element->tag == "script" || element->tag == "style") return element;
@@ -126,7 +122,7 @@ void PageElement::SetMarkupAttribute(std::string_view name, std::string_view val
 
 std::string PageElement::InputType() const {
   const std::string* type = Attribute("type");
-  return type && !type->empty() ? Lower(*type) : "text";
+  return type && !type->empty() ? LowerCaseUtf8(*type) : "text";
 }
 
 bool PageElement::IsCheckable() const {
@@ -319,14 +315,14 @@ std::string RemoveDotSegments(std::string_view path) {
 }  // namespace
 
 std::optional<std::string> FileUrlPath(std::string_view url) {
-  if (Lower(url.substr(0, 5)) != "file:") return std::nullopt;
+  if (LowerCaseUtf8(url.substr(0, 5)) != "file:") return std::nullopt;
   std::string_view rest = url.substr(5);
   rest = rest.substr(0, std::min(rest.find('?'), rest.find('#')));
   if (rest.starts_with("//")) {
     rest.remove_prefix(2);
     const std::size_t slash = rest.find('/');
     if (slash == std::string_view::npos) return std::nullopt;
-    const std::string host = Lower(rest.substr(0, slash));
+    const std::string host = LowerCaseUtf8(rest.substr(0, slash));
     if (!host.empty() && host != "localhost") return std::nullopt;
     rest.remove_prefix(slash);
   }

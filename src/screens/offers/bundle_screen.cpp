@@ -91,25 +91,11 @@ void BundleScreen::OnClick(std::string_view button) {
 
 void BundleScreen::Accept() {
   // Both buttons off first, so a second click cannot start a second download.
-  StopTimer();
-  for (const char* name : {"cmdDecline", "cmdAccept"}) {
-    if (Control* control = Find(name)) control->SetEnabled(false);
-  }
+  DisableButtons();
   ProductIndex_ = ProductIndex(run_.Settings.ShownAppCode);
   Download();
 
-  const bool pavane = !run_.Settings.SaccCode.empty();
-  reporting::ReportEvent(
-      run_, run_.Settings.ShownAppCode + (pavane ? "_Pavane_Accepted" : "_Tandem_Accepted"),
-      run_.Settings.EventOrigin);
-  run_.Settings.ShownAppCode = run_.Settings.MainAppCode;
-  if (pavane) {
-    Unload();
-    session_.navigator.CloseAllScreens();
-  } else {
-    ShowNextBundle();
-    session_.ui.Loop().PumpPending();
-  }
+  Decided("_Accepted", !run_.Settings.SaccCode.empty());
 }
 
 void BundleScreen::Download() {
@@ -134,13 +120,13 @@ void BundleScreen::Download() {
 }
 
 void BundleScreen::Decline() {
-  StopTimer();
-  for (const char* name : {"cmdDecline", "cmdAccept"}) {
-    if (Control* control = Find(name)) control->SetEnabled(false);
-  }
-  const bool pavane = PavaneModeByCommandLine();
+  DisableButtons();
+  Decided("_Declined", PavaneModeByCommandLine());
+}
+
+void BundleScreen::Decided(std::string_view outcome, bool pavane) {
   reporting::ReportEvent(
-      run_, run_.Settings.ShownAppCode + (pavane ? "_Pavane_Declined" : "_Tandem_Declined"),
+      run_, run_.Settings.ShownAppCode + (pavane ? "_Pavane" : "_Tandem") + std::string(outcome),
       run_.Settings.EventOrigin);
   run_.Settings.ShownAppCode = run_.Settings.MainAppCode;
   if (pavane) {
@@ -149,6 +135,15 @@ void BundleScreen::Decline() {
   } else {
     ShowNextBundle();
     session_.ui.Loop().PumpPending();
+  }
+}
+
+void BundleScreen::DisableButtons() {
+  // The check box no longer drives Accept: a message box shown meanwhile
+  // must not let a second click start a second download.
+  StopTimer();
+  for (const char* name : {"cmdDecline", "cmdAccept"}) {
+    if (Control* control = Find(name)) control->SetEnabled(false);
   }
 }
 

@@ -29,6 +29,10 @@ class BundleScreen : public Screen {
  private:
   void Accept();
   void Decline();
+  void DisableButtons();
+  // Reports the decision ("_Accepted", "_Declined") and goes on: the next
+  // offer, or in the sales-account mode the end of the run.
+  void Decided(std::string_view outcome, bool pavane);
   void Download();
   void FollowCheckBox();
   void StopTimer();
