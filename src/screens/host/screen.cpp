@@ -108,9 +108,9 @@ std::string EncodePath(std::string_view path) {
 
 std::string ColorString(std::uint32_t bgr) {
   const unsigned red = bgr % 256;
+  const unsigned green = bgr / 256 % 256;
   const unsigned blue = bgr / 65536 % 256;
-  const unsigned green = (bgr - (bgr / 65536) * 65536) / 256;
-  char text[8];
+  char text[16];
   std::snprintf(text, sizeof text, "%02X%02X%02X", red, green, blue);
   return text;
 }
