@@ -2,6 +2,8 @@
 // offers are made, what reaches the server and the registry.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "flows/flow_fixture.h"
 #include "os/instance_lock.h"
 
@@ -30,8 +32,9 @@ TEST_F(FlowTest, TypicalRoadOfTheMainApplication) {
             (Actions{"Newsletter_Displayed", "Newsletter_Accepted", "SW_Tandem_Displayed",
                      "SW_Tandem_Accepted", "PT_Tandem_Displayed", "PT_Tandem_Declined"}));
   EXPECT_TRUE(run.Has("page frmEmail.WebBrowser1 file://"));
-  EXPECT_TRUE(run.Has(
-      "/HTML%20Screens/Pavane/localized/shared/EmailText.htm?application=OL&scaling=100&language=en"));
+  EXPECT_TRUE(
+      run.Has("/HTML%20Screens/Pavane/localized/shared/"
+              "EmailText.htm?application=OL&scaling=100&language=en"));
   EXPECT_TRUE(run.Has("SW-BundleInfo.htm?application=SW&daysdelay=7&scaling=100&language=en"));
   EXPECT_TRUE(run.Has("message \"Orlent Setup (Norvale Software, LLC)\" style=64"));
   EXPECT_FALSE(run.Has("show frmSpamInfo")) << "no provider, no notice";
@@ -140,6 +143,32 @@ TEST_F(FlowTest, AScriptThatRunsOutEndsTheRunWithAnError) {
   const RunResult run = Run("/app=OL /language=en", "click cmdSkip\n");
   EXPECT_EQ(run.status, os::headless::HeadlessWindowSystem::kScriptFailedStatus);
   EXPECT_NE(run.scriptError.find("ran out"), std::string::npos) << run.scriptError;
+}
+
+}  // namespace
+}  // namespace pavane::flows
+
+namespace pavane::flows {
+namespace {
+
+TEST_F(FlowTest, AddressAtAKnownProviderBringsTheNotSpamNotice) {
+  const RunResult run = Run("/app=OL /language=de",
+                            "fill txtEmailAddr anna@googlemail.com\n"
+                            "fill txtEmailConfirm anna@googlemail.com\nclick cmdNext\nanswer OK\n"
+                            "click cmdNext\nclick cmdDecline\nclick cmdDecline\n");
+  ASSERT_EQ(run.status, 0) << run.scriptError << run.transcript;
+  EXPECT_TRUE(run.Has("NotSpam.htm?application=OL&mailprovider=Gmail&scaling=100&language=de"));
+  EXPECT_TRUE(run.Has("show frmSpamInfo modal=no"));
+  EXPECT_TRUE(run.Has("topmost frmSpamInfo on"));
+  EXPECT_EQ(run.Actions().size(), 6u) << "the notice reports nothing";
+}
+
+TEST_F(FlowTest, DecliningTheSalesAccountOfferEndsTheRun) {
+  const RunResult run = Run("/app=SW /language=en /sacc=pt", "click cmdDecline\n");
+  ASSERT_EQ(run.status, 0) << run.scriptError;
+  EXPECT_EQ(run.Actions(), (std::vector<std::string>{"Newsletter_Declined", "PT_Pavane_Displayed",
+                                                     "PT_Pavane_Declined"}));
+  EXPECT_FALSE(std::filesystem::exists(root_ + "/downloader.txt")) << "nothing was started";
 }
 
 }  // namespace
