@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "os/url_encoding.h"
+#include "pavane/build_config.h"
 #include "support/test_run.h"
 
 namespace pavane::reporting {
@@ -30,16 +30,9 @@ class ErrorTrapTest : public ::testing::Test {
 
 TEST_F(ErrorTrapTest, EachTrappedErrorDeletesTheStateValueAndTheRoutineGoesOn) {
   SetState("step 3");
-  EXPECT_EQ(TattleTale(run(), ""), "step 3");
-
-  bool afterThrow = false;
   bool nextStep = false;
-  TrapErrors(run(), "SetStringsOrlent", [&] {
-    throw std::runtime_error("boom");
-    afterThrow = true;
-  });
+  TrapErrors(run(), "SetStringsOrlent", [] { throw std::runtime_error("boom"); });
   TrapErrors(run(), "SetStringsOrlent", [&] { nextStep = true; });
-  EXPECT_FALSE(afterThrow);
   EXPECT_TRUE(nextStep);
   EXPECT_EQ(run().ReportedErrors, 1);
   EXPECT_EQ(State(), "Error") << "deleted";
@@ -65,28 +58,16 @@ TEST_F(ErrorTrapTest, WithoutAStateValueNameTheMainApplicationsDefaultIsUsed) {
 TEST_F(ErrorTrapTest, MonitorAddressCarriesItsKeysInOrderWithEncodedValues) {
   SetState("a&b");
   const std::string url = BuildMonitorUrl(run(), "Type mismatch & more", "SetStringsOrlent", "");
-  const std::string prefix = "http://127.0.0.1:9/ol/monitor.asp?Edition=OL-Edition";
-  ASSERT_TRUE(url.starts_with(prefix)) << url;
-
-  std::vector<std::string> keys;
-  std::map<std::string, std::string> values;
-  std::string_view query = std::string_view(url).substr(url.find('?') + 1);
-  while (!query.empty()) {
-    const std::string_view piece = query.substr(0, query.find('&'));
-    query.remove_prefix(std::min(query.size(), piece.size() + 1));
-    const std::string key(piece.substr(0, piece.find('=')));
-    keys.push_back(key);
-    values[key] = os::DecodeQueryComponent(piece.substr(key.size() + 1));
-  }
-  EXPECT_EQ(keys,
-            (std::vector<std::string>{"Edition", "OLRTFunction", "OLRTDescription", "OLRTSource",
-                                      "OLRTNumber", "OLRTLine", "OLState", "OLRTOsVer",
-                                      "OLRTScanCount", "OLRTVersion", "OLRTLastStep"}));
-  EXPECT_EQ(values["OLRTDescription"], "Type mismatch & more");
-  EXPECT_EQ(values["OLState"], "a&b");
-  EXPECT_EQ(values["OLRTScanCount"], "NA");
-  EXPECT_EQ(std::count(values["OLRTVersion"].begin(), values["OLRTVersion"].end(), '_'), 2)
-      << values["OLRTVersion"];
+  EXPECT_TRUE(url.starts_with(
+      "http://127.0.0.1:9/ol/monitor.asp?Edition=OL-Edition&OLRTFunction=SetStringsOrlent"
+      "&OLRTDescription=Type%20mismatch%20%26%20more&OLRTSource=&OLRTNumber=&OLRTLine="
+      "&OLState=a%26b&OLRTOsVer="))
+      << url;
+  EXPECT_TRUE(
+      url.ends_with("&OLRTScanCount=NA&OLRTVersion=" + std::to_string(build::kVersionMajor) + "_" +
+                    std::to_string(build::kVersionMinor) + "_" +
+                    std::to_string(build::kVersionRevision) + "&OLRTLastStep="))
+      << url;
   EXPECT_EQ(State(), "a&b") << "composing reads the state, only reporting deletes it";
 }
 

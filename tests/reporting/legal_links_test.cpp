@@ -24,30 +24,24 @@ class LegalLinksTest : public ::testing::Test {
   TestRun test_;
 };
 
-TEST_F(LegalLinksTest, EveryLegalDocument) {
-  struct Row {
-    const char* keyword;
-    const char* file;
-    const char* title;
-  };
-  const std::string legal = "/opt/mk/HTML Screens/Legal Files/";
-  const Row rows[] = {
-      {"disclaimers", "SW/De/disclaimers.htm", "strLoc_PV_Legal_Disclaimers"},
-      {"disclosures", "SW/De/disclosures.htm", "strLoc_PV_Legal_Disclosures"},
-      {"license", "SW/shared/license.htm", "strLoc_PV_Legal_EULA"},
-      {"pricing", "SW/De/pricing.htm", "strLoc_PV_Legal_Pricing"},
-      {"privacy", "Shared/De/privacy.htm", "strLoc_PV_Legal_PrivacyPolicy"},
-  };
-  for (const Row& row : rows) {
-    const LinkDecision decision = DecideLink(run(), std::string("vbLink_") + row.keyword);
-    EXPECT_EQ(decision.kind, Kind::kLegal) << row.keyword;
-    EXPECT_EQ(decision.file, legal + row.file) << row.keyword;
-    EXPECT_EQ(decision.titleVariable, row.title) << row.keyword;
-    EXPECT_EQ(decision.formUrl, legal + row.file + "?App=SW") << row.keyword;
+// The license, disclosures and privacy documents are checked by the
+// whole-run tests of the legal windows; the other two here.
+TEST_F(LegalLinksTest, DocumentsTheWholeRunsDoNotOpen) {
+  const std::string legal = "/opt/mk/HTML Screens/Legal Files/SW/De/";
+  for (const auto& [keyword, title] :
+       {std::pair{"disclaimers", "Disclaimers"}, std::pair{"pricing", "Pricing"}}) {
+    const LinkDecision decision = DecideLink(run(), std::string("vbLink_") + keyword);
+    EXPECT_EQ(decision.kind, Kind::kLegal) << keyword;
+    EXPECT_EQ(decision.file, legal + keyword + ".htm");
+    EXPECT_EQ(decision.titleVariable, std::string("strLoc_PV_Legal_") + title);
   }
+}
 
+TEST_F(LegalLinksTest, FirstKeywordOfTheTableDecidesAndOtherAddressesStandForThemselves) {
   const LinkDecision both = DecideLink(run(), "VBLINK privacy-license");
-  EXPECT_EQ(both.titleVariable, "strLoc_PV_Legal_EULA") << "the table's order decides";
+  EXPECT_EQ(both.kind, Kind::kLegal);
+  EXPECT_EQ(both.file, "/opt/mk/HTML Screens/Legal Files/SW/shared/license.htm");
+  EXPECT_EQ(both.titleVariable, "strLoc_PV_Legal_EULA");
 
   const LinkDecision none = DecideLink(run(), "C:\\HTML Screens\\Legal Files\\Other.HTM");
   EXPECT_EQ(none.kind, Kind::kLegal);
@@ -56,12 +50,9 @@ TEST_F(LegalLinksTest, EveryLegalDocument) {
   EXPECT_EQ(none.formUrl, "c:\\html screens\\legal files\\other.htm?App=SW");
 }
 
-TEST_F(LegalLinksTest, FileUrlsArePercentDecodedAndEitherSeparatorMatches) {
-  const LinkDecision decision =
-      DecideLink(run(), "file:///opt/mk/HTML%20Screens/Legal%20Files/SW/De/Pricing.htm");
-  EXPECT_EQ(decision.kind, Kind::kLegal);
-  EXPECT_EQ(decision.titleVariable, "strLoc_PV_Legal_Pricing");
-
+// Percent-encoded file addresses of the documents are checked by the
+// whole-run tests of the legal windows.
+TEST_F(LegalLinksTest, OtherFileUrlsAreFollowed) {
   EXPECT_EQ(DecideLink(run(), "file:///opt/mk/HTML%20Screens/Pavane/x.htm").kind, Kind::kFollow)
       << "another page of ours";
   EXPECT_EQ(DecideLink(run(), "file:///opt/mk/HTML%2").kind, Kind::kFollow)
@@ -70,11 +61,7 @@ TEST_F(LegalLinksTest, FileUrlsArePercentDecodedAndEitherSeparatorMatches) {
 
 TEST_F(LegalLinksTest, WebLinks) {
   const std::string suffix = "language=de&app=SW&scaling=125";
-  LinkDecision decision = DecideLink(run(), "http://www.maker.example/Help");
-  EXPECT_EQ(decision.kind, Kind::kWeb);
-  EXPECT_EQ(decision.url, "http://www.maker.example/Help?" + suffix) << "without .asp?";
-
-  decision = DecideLink(run(), "https://WWW.MAKER.EXAMPLE/page.ASP?id=Q7");
+  LinkDecision decision = DecideLink(run(), "https://WWW.MAKER.EXAMPLE/page.ASP?id=Q7");
   EXPECT_EQ(decision.kind, Kind::kWeb);
   EXPECT_EQ(decision.url, "https://WWW.MAKER.EXAMPLE/page.ASP?id=Q7&" + suffix)
       << "with .asp?, https, any case; the address keeps its spelling";
@@ -84,9 +71,7 @@ TEST_F(LegalLinksTest, WebLinks) {
   EXPECT_EQ(decision.url, "https://other.example/Terms?Privacy=1") << "unchanged";
 
   EXPECT_EQ(DecideLink(run(), "http:///license").kind, Kind::kFollow);
-  EXPECT_EQ(DecideLink(run(), "HTTPS:///x").kind, Kind::kFollow);
   EXPECT_EQ(DecideLink(run(), "about:blank").kind, Kind::kFollow);
-  EXPECT_EQ(DecideLink(run(), "file:///opt/mk/HTML%20Screens/Pavane/next.htm").kind, Kind::kFollow);
 
   run().Deploy.WebDomain = "";
   EXPECT_EQ(DecideLink(run(), "http://www.maker.example/Help").url, "http://www.maker.example/Help")

@@ -19,31 +19,22 @@ namespace pavane::os::headless {
 
 class ScreenEvents : public WindowEvents {
  public:
-  void Activated() override {
-    log.push_back("activated");
-    if (onActivated) onActivated();
-  }
+  void Activated() override { log.push_back("activated"); }
   void ButtonClicked(std::string_view widget) override {
     log.push_back("clicked " + std::string(widget));
     if (onClick) onClick(widget);
   }
-  void CloseRequested() override {
-    log.push_back("close requested");
-    if (onClose) onClose();
-  }
+  void CloseRequested() override { log.push_back("close requested"); }
   void DocumentComplete(std::string_view browser) override {
     log.push_back("complete " + std::string(browser));
   }
   bool BeforeNavigate(std::string_view browser, const std::string& url) override {
     log.push_back("before " + std::string(browser) + " " + url);
-    return cancelNavigation;
+    return false;
   }
 
   std::vector<std::string> log;
-  std::function<void()> onActivated;
   std::function<void(std::string_view)> onClick;
-  std::function<void()> onClose;
-  bool cancelNavigation = false;
 };
 
 inline WindowSpec ScreenDesign(const std::string& name, std::vector<std::string> buttons) {
@@ -82,11 +73,6 @@ struct Screens {
   bool Said(const std::string& line) const {
     const auto& lines = system.TranscriptLines();
     return std::find(lines.begin(), lines.end(), line) != lines.end();
-  }
-  std::string AllSaid() const {
-    std::string all;
-    for (const auto& line : system.TranscriptLines()) all += line + "\n";
-    return all;
   }
 
   testing::TempDir dir;

@@ -22,9 +22,6 @@ TEST(ResolvePath, FindsEachComponentWithoutRegardToCase) {
   EXPECT_EQ(ResolvePath(base + "/LOCALIZED//./pv/"), base + "/Localized/PV/") << "trailing /";
   EXPECT_EQ(ResolvePath(base + "/localized/xx/languageloader.ini"), std::nullopt);
   EXPECT_EQ(ResolvePath(""), std::nullopt);
-  EXPECT_TRUE(IsFolder(base + "/LOCALIZED/pv"));
-  EXPECT_FALSE(IsFolder(base + "/localized/pv/languageloader.ini"));
-  EXPECT_TRUE(FileExists(base + "/localized/pv/languageloader.ini"));
 }
 
 TEST(ResolvePath, PrefersExactSpellingThenByteOrder) {
@@ -50,7 +47,6 @@ TEST(ReadFileBytes, RefusesFilesAboveTheCap) {
   EXPECT_EQ(error.number, 7);
   EXPECT_EQ(error.description, "File is larger than 99 bytes");
   EXPECT_TRUE(bytes.empty());
-  EXPECT_FALSE(ReadFileBytes(dir.path().string(), 100, bytes, error)) << "a folder";
   EXPECT_FALSE(ReadFileBytes(dir.File("none"), 100, bytes, error));
   EXPECT_EQ(error.number, 53);
 }
@@ -83,19 +79,6 @@ TEST(WriteFileAtomically, AFailedWriteKeepsThePreviousFile) {
   EXPECT_EQ(ReadBytes(path), "second");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
       << "temporary file removed";
-}
-
-TEST(LastModified, FollowsTheFileAndIsAbsentForMissingOnes) {
-  TempDir dir;
-  const std::string path = dir.Write("Source.txt", "x");
-  const std::filesystem::file_time_type stamp =
-      std::filesystem::file_time_type::clock::now() - std::chrono::hours(48);
-  std::filesystem::last_write_time(path, stamp);
-  const auto modified = LastModified(dir.File("source.TXT"));
-  ASSERT_TRUE(modified.has_value());
-  const auto expected = std::chrono::file_clock::to_sys(stamp);
-  EXPECT_LT(std::chrono::abs(*modified - expected), std::chrono::milliseconds(1));
-  EXPECT_EQ(LastModified(dir.File("other.txt")), std::nullopt);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <string>
 
-#include "os/posix/registry_location.h"
 #include "os/posix/sqlite_registry_store.h"
 #include "support/temp_dir.h"
 
@@ -14,7 +13,6 @@ namespace pavane::os {
 namespace {
 
 using pavane::testing::ReadBytes;
-using pavane::testing::ScopedEnv;
 using pavane::testing::TempDir;
 
 constexpr const char* kMachine = "HKEY_LOCAL_MACHINE";
@@ -27,8 +25,6 @@ TEST(SqliteRegistryStore, NamesCompareWithoutCaseButKeepTheirSpelling) {
             StoreStatus::kOk);
   // A second write under another spelling replaces the data, not the name.
   ASSERT_EQ(store.WriteValue(kMachine, "software\\ORLENT", "INSTALLDATE", "2"), StoreStatus::kOk);
-  EXPECT_EQ(store.CreateKey(kMachine, "SOFTWARE\\ORLENT\\GRÜSSE"), StoreStatus::kOk)
-      << "a different key: ß folds to itself, not to ss";
 
   std::string data;
   EXPECT_EQ(store.ReadValue(kMachine, "Software\\Orlent", "installdate", data), StoreStatus::kOk);
@@ -37,12 +33,9 @@ TEST(SqliteRegistryStore, NamesCompareWithoutCaseButKeepTheirSpelling) {
       << "non-ASCII letters fold too";
 
   RegistryKeyListing listing;
-  ASSERT_EQ(store.ListKey(kMachine, "Software", listing), StoreStatus::kOk);
-  EXPECT_EQ(listing.subkeys, std::vector<std::string>{"Orlent"});
   ASSERT_EQ(store.ListKey(kMachine, "Software\\Orlent", listing), StoreStatus::kOk);
   ASSERT_EQ(listing.values.size(), 1u);
   EXPECT_EQ(listing.values[0].name, "InstallDate");
-  EXPECT_EQ(listing.subkeys.size(), 2u);
 }
 
 TEST(SqliteRegistryStore, KeepsDataExactlyAndRefusesMalformedAddresses) {
@@ -59,22 +52,8 @@ TEST(SqliteRegistryStore, KeepsDataExactlyAndRefusesMalformedAddresses) {
   EXPECT_EQ(data.size(), kMaxRegistryValueBytes);
 
   EXPECT_EQ(store.WriteValue(kMachine, "", "big", largest + "x"), StoreStatus::kInvalid);
-  for (const char* subkey : {"a\\\\b", "\\a", "a\\"}) {
-    EXPECT_EQ(store.CreateKey(kMachine, subkey), StoreStatus::kInvalid) << subkey;
-  }
-  EXPECT_EQ(store.CreateKey("HKEY_NOWHERE", "a"), StoreStatus::kInvalid);
+  EXPECT_EQ(store.CreateKey(kMachine, "a\\\\b"), StoreStatus::kInvalid);
   EXPECT_EQ(store.CreateKey(kMachine, std::string(256, 'k')), StoreStatus::kInvalid);
-}
-
-TEST(SqliteRegistryStore, WritesOnlyIntoExistingKeys) {
-  TempDir dir;
-  SqliteRegistryStore store(dir.File("registry.db"));
-  ASSERT_EQ(store.CreateKey(kMachine, "Software"), StoreStatus::kOk);
-  EXPECT_EQ(store.WriteValue(kMachine, "Software\\Orlent", "x", "1"), StoreStatus::kNotFound);
-  EXPECT_EQ(store.KeyExists(kMachine, "Software\\Orlent"), StoreStatus::kNotFound);
-  EXPECT_EQ(store.DeleteValue(kMachine, "Software", "x"), StoreStatus::kNotFound);
-  EXPECT_EQ(store.WriteValue("HKEY_DYN_DATA", "", "x", "1"), StoreStatus::kOk)
-      << "root keys always exist";
 }
 
 TEST(SqliteRegistryStore, MissingFileIsOnlyCreatedByAWrite) {
@@ -84,11 +63,9 @@ TEST(SqliteRegistryStore, MissingFileIsOnlyCreatedByAWrite) {
   std::string data;
   RegistryKeyListing listing;
   EXPECT_EQ(store.ReadValue(kMachine, "", "x", data), StoreStatus::kNotFound);
-  EXPECT_EQ(store.KeyExists(kMachine, ""), StoreStatus::kOk);
   EXPECT_EQ(store.KeyExists(kMachine, "Software"), StoreStatus::kNotFound);
-  EXPECT_EQ(store.ListKey(kMachine, "", listing), StoreStatus::kOk);
-  EXPECT_EQ(store.DeleteValue(kMachine, "", "x"), StoreStatus::kNotFound);
-  EXPECT_EQ(store.WriteValue(kMachine, "Software", "x", "1"), StoreStatus::kNotFound);
+  EXPECT_EQ(store.WriteValue(kMachine, "Software", "x", "1"), StoreStatus::kNotFound)
+      << "writes go only into existing keys";
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "deeper"));
 
   ASSERT_EQ(store.CreateKey(kMachine, "Software"), StoreStatus::kOk);
@@ -97,36 +74,26 @@ TEST(SqliteRegistryStore, MissingFileIsOnlyCreatedByAWrite) {
   SqliteRegistryStore other(path);
   EXPECT_EQ(other.ReadValue(kMachine, "software", "X", data), StoreStatus::kOk);
   EXPECT_EQ(data, "1");
+  EXPECT_EQ(store.WriteValue("HKEY_DYN_DATA", "", "x", "1"), StoreStatus::kOk)
+      << "root keys always exist";
 }
 
-TEST(SqliteRegistryStore, FileThatIsNotOurStoreIsUnusableAndUntouched) {
+// A file of garbage is checked with the registry reads (platform tests).
+TEST(SqliteRegistryStore, SqliteFileThatIsNotOurStoreIsUnusableAndUntouched) {
   TempDir dir;
-  const std::string garbage(3000, '\x5A');
-  const std::string garbagePath = dir.Write("garbage.db", garbage);
-  const std::string foreignPath = dir.File("foreign.db");
+  const std::string path = dir.File("foreign.db");
   {
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(foreignPath.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     sqlite3_exec(db, "CREATE TABLE notes(text)", nullptr, nullptr, nullptr);
     sqlite3_close(db);
   }
-  const std::string foreign = ReadBytes(foreignPath);
-  std::filesystem::create_directory(dir.path() / "folder.db");
-
-  for (const std::string& path : {garbagePath, foreignPath, dir.File("folder.db")}) {
-    SCOPED_TRACE(path);
-    SqliteRegistryStore store(path);
-    std::string data;
-    RegistryKeyListing listing;
-    EXPECT_EQ(store.ReadValue(kMachine, "", "x", data), StoreStatus::kUnusable);
-    EXPECT_EQ(store.ListKey(kMachine, "", listing), StoreStatus::kUnusable);
-    EXPECT_EQ(store.WriteValue(kMachine, "", "x", "1"), StoreStatus::kUnusable);
-    EXPECT_EQ(store.CreateKey(kMachine, "a"), StoreStatus::kUnusable);
-    EXPECT_EQ(store.Apply({{kMachine, "a", "x", "1", false}}), StoreStatus::kUnusable);
-  }
-  EXPECT_EQ(ReadBytes(garbagePath), garbage);
-  EXPECT_EQ(ReadBytes(foreignPath), foreign);
-  EXPECT_FALSE(std::filesystem::exists(garbagePath + "-wal"));
+  const std::string foreign = ReadBytes(path);
+  SqliteRegistryStore store(path);
+  std::string data;
+  EXPECT_EQ(store.ReadValue(kMachine, "", "x", data), StoreStatus::kUnusable);
+  EXPECT_EQ(store.Apply({{kMachine, "a", "x", "1", false}}), StoreStatus::kUnusable);
+  EXPECT_EQ(ReadBytes(path), foreign);
 }
 
 TEST(SqliteRegistryStore, ApplyIsAllOrNothing) {
@@ -186,21 +153,6 @@ TEST(SqliteRegistryStore, ConcurrentProcessesLoseNoWrites) {
   RegistryKeyListing listing;
   ASSERT_EQ(store.ListKey(kMachine, "Race", listing), StoreStatus::kOk);
   EXPECT_EQ(listing.values.size(), 2u * kWrites);
-}
-
-TEST(DefaultRegistryPath, FollowsTheEnvironment) {
-  ScopedEnv home("HOME", "/home/tester");
-  {
-    ScopedEnv named("PAVANE_REGISTRY", "/srv/reg.db");
-    EXPECT_EQ(DefaultRegistryPath(), "/srv/reg.db");
-  }
-  ScopedEnv named("PAVANE_REGISTRY", "");
-  {
-    ScopedEnv data("XDG_DATA_HOME", "/data");
-    EXPECT_EQ(DefaultRegistryPath(), "/data/pavane/registry.db");
-  }
-  ScopedEnv data("XDG_DATA_HOME", nullptr);
-  EXPECT_EQ(DefaultRegistryPath(), "/home/tester/.local/share/pavane/registry.db");
 }
 
 }  // namespace
