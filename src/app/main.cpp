@@ -16,6 +16,7 @@
 #include "app/settings_report.h"
 #include "app/startup.h"
 #include "os/curl/curl_http_client.h"
+#include "os/gtk/gtk_window_system.h"
 #include "os/headless/headless_window_system.h"
 #include "os/posix/registry_location.h"
 #include "os/posix/sqlite_registry_store.h"
@@ -59,17 +60,32 @@ int PrintSettings(const std::vector<std::string>& switches) {
   return 0;
 }
 
-// The screens, on the window system the environment asks for.
+// One run of the program on `ui`, with the registry store and HTTP.
+int RunOn(pavane::os::WindowSystem& ui, const std::vector<std::string>& switches) {
+  pavane::os::SqliteRegistryStore store(pavane::os::DefaultRegistryPath());
+  pavane::platform::Registry registry(store, [&ui](const std::string& text) {
+    ui.MessageBox(nullptr, text, pavane::os::message_box::kOk, "Pavane");
+  });
+  pavane::os::CurlHttpClient http;
+  return pavane::app::RunProgram(ui, registry, http, pavane::Deployment::FromEnvironment(),
+                                 pavane::app::JoinCommandLine(switches),
+                                 pavane::app::ProgramFolder());
+}
+
+// The screens, on the window system the environment asks for: the desktop,
+// or with PAVANE_UI=headless none.
 int RunScreens(const std::vector<std::string>& switches) {
   const char* uiName = std::getenv("PAVANE_UI");
-  if (uiName == nullptr || std::string(uiName) != "headless") {
-    std::fputs(
-        "pavane: this build shows its screens only without a display; run it with "
-        "PAVANE_UI=headless\n",
-        stderr);
-    return 2;
-  }
   std::string error;
+  if (uiName == nullptr || std::string(uiName) != "headless") {
+    const auto ui = pavane::os::gtk::GtkWindowSystem::Create(error);
+    if (ui == nullptr) {
+      std::fputs("pavane: no display: run under a desktop or Xvfb, or with PAVANE_UI=headless\n",
+                 stderr);
+      return 2;
+    }
+    return RunOn(*ui, switches);
+  }
   using pavane::os::headless::HeadlessWindowSystem;
   std::unique_ptr<HeadlessWindowSystem> ui =
       HeadlessWindowSystem::FromEnvironment(std::cout, error);
@@ -77,15 +93,7 @@ int RunScreens(const std::vector<std::string>& switches) {
     std::fprintf(stderr, "pavane: %s\n", error.c_str());
     return 2;
   }
-
-  pavane::os::SqliteRegistryStore store(pavane::os::DefaultRegistryPath());
-  pavane::platform::Registry registry(store, [&ui](const std::string& text) {
-    ui->MessageBox(nullptr, text, pavane::os::message_box::kOk, "Pavane");
-  });
-  pavane::os::CurlHttpClient http;
-  const int status =
-      pavane::app::RunProgram(*ui, registry, http, pavane::Deployment::FromEnvironment(),
-                              pavane::app::JoinCommandLine(switches), pavane::app::ProgramFolder());
+  const int status = RunOn(*ui, switches);
   // A script that failed or ran out ends the run however the screens ended.
   return ui->ScriptError().empty() ? status : HeadlessWindowSystem::kScriptFailedStatus;
 }

@@ -1,0 +1,230 @@
+#include "os/gtk/gtk_browser.h"
+
+#include <charconv>
+#include <cstdio>
+#include <memory>
+
+#include "os/gtk/gtk_compat.h"
+#include "os/gtk/gtk_loop.h"
+#include "os/gtk/gtk_screen_window.h"
+#include "os/gtk/gtk_window_system.h"
+#include "os/gtk/script_literal.h"
+
+namespace pavane::os::gtk {
+namespace {
+
+// One script call; shared with WebKit's callback, which may arrive after the
+// caller has given up waiting.
+struct ScriptCall {
+  bool done = false;
+  std::optional<std::string> value;
+};
+
+void OnScriptDone(GObject* source, GAsyncResult* result, gpointer data) {
+  const std::unique_ptr<std::shared_ptr<ScriptCall>> call(
+      static_cast<std::shared_ptr<ScriptCall>*>(data));
+  GError* error = nullptr;
+  if (JSCValue* value = compat::FinishJavaScript(WEBKIT_WEB_VIEW(source), result, &error)) {
+    if (!jsc_value_is_null(value) && !jsc_value_is_undefined(value)) {
+      gchar* text = jsc_value_to_string(value);
+      (*call)->value = text != nullptr ? text : "";
+      g_free(text);
+    }
+    g_object_unref(value);
+  }
+  if (error != nullptr) g_error_free(error);
+  (*call)->done = true;
+}
+
+std::string AsciiLower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = g_ascii_tolower(c);
+  return lower;
+}
+
+// The element as a script expression giving the element or null.
+std::string ElementExpression(const ElementRef& ref) {
+  if (!ref.id.empty()) return "document.getElementById(" + ScriptLiteral(ref.id) + ")";
+  return "(document.getElementsByName(" + ScriptLiteral(ref.name) + ")[" +
+         std::to_string(ref.index) + "] || null)";
+}
+
+int CountFromText(const std::optional<std::string>& text) {
+  int count = 0;
+  if (!text) return 0;
+  const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), count);
+  return error == std::errc() && end == text->data() + text->size() ? count : 0;
+}
+
+}  // namespace
+
+GtkBrowser::GtkBrowser(GtkScreenWindow& window, std::string name, WebKitWebView* view)
+    : window_(window), name_(std::move(name)), view_(WEBKIT_WEB_VIEW(g_object_ref(view))) {
+  g_signal_connect(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
+  g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+  g_signal_connect(view_, "web-process-terminated", G_CALLBACK(OnWebProcessTerminated), this);
+}
+
+GtkBrowser::~GtkBrowser() {
+  Detach();
+}
+
+void GtkBrowser::Detach() {
+  if (view_ == nullptr) return;
+  g_signal_handlers_disconnect_by_data(view_, this);
+  g_object_unref(view_);
+  view_ = nullptr;
+  awaitingStart_ = false;
+}
+
+void GtkBrowser::Navigate(const std::string& url) {
+  if (view_ == nullptr) return;
+  url_ = url;
+  awaitingStart_ = true;
+  webkit_web_view_load_uri(view_, url.c_str());
+}
+
+bool GtkBrowser::Busy() const {
+  return view_ != nullptr && (awaitingStart_ || webkit_web_view_is_loading(view_));
+}
+
+std::string GtkBrowser::Url() const {
+  const gchar* shown = view_ != nullptr ? webkit_web_view_get_uri(view_) : nullptr;
+  return shown != nullptr && !awaitingStart_ ? shown : url_;
+}
+
+void GtkBrowser::OnLoadChanged(WebKitWebView* /*view*/, WebKitLoadEvent event, gpointer self) {
+  auto* browser = static_cast<GtkBrowser*>(self);
+  if (event == WEBKIT_LOAD_STARTED) {
+    browser->awaitingStart_ = false;
+  } else if (event == WEBKIT_LOAD_FINISHED && !browser->awaitingStart_) {
+    // The screen's handler waits and pumps; it runs on the loop, not inside
+    // WebKit's signal.
+    browser->window_.PostEvent(
+        [name = browser->name_](WindowEvents& events) { events.DocumentComplete(name); });
+  }
+}
+
+gboolean GtkBrowser::OnDecidePolicy(WebKitWebView* /*view*/, WebKitPolicyDecision* decision,
+                                    WebKitPolicyDecisionType type, gpointer self) {
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
+  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  // Only what the user started reaches the screen; its own loads never do.
+  if (webkit_navigation_action_get_navigation_type(action) != WEBKIT_NAVIGATION_TYPE_LINK_CLICKED) {
+    return FALSE;
+  }
+  auto* browser = static_cast<GtkBrowser*>(self);
+  const std::string url = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  // The decision waits for the screen, which may open a modal window first.
+  std::shared_ptr<WebKitPolicyDecision> held(WEBKIT_POLICY_DECISION(g_object_ref(decision)),
+                                             g_object_unref);
+  const bool posted = browser->window_.PostEvent(
+      [name = browser->name_, url, held](WindowEvents& events) {
+        if (events.BeforeNavigate(name, url)) {
+          webkit_policy_decision_ignore(held.get());
+        } else {
+          webkit_policy_decision_use(held.get());
+        }
+      },
+      [held] { webkit_policy_decision_ignore(held.get()); });
+  if (!posted) webkit_policy_decision_ignore(decision);
+  return TRUE;
+}
+
+void GtkBrowser::OnWebProcessTerminated(WebKitWebView* /*view*/,
+                                        WebKitWebProcessTerminationReason reason, gpointer self) {
+  auto* browser = static_cast<GtkBrowser*>(self);
+  std::fprintf(stderr, "pavane: the page process of %s ended (reason %d)\n", browser->name_.c_str(),
+               static_cast<int>(reason));
+  // No load will finish now; the screen must not wait for one.
+  browser->awaitingStart_ = false;
+}
+
+std::optional<std::string> GtkBrowser::EvaluateScript(const std::string& script) const {
+  if (view_ == nullptr) return std::nullopt;
+  auto call = std::make_shared<ScriptCall>();
+  GCancellable* cancellable = g_cancellable_new();
+  compat::EvaluateJavaScript(view_, script.data(), static_cast<gssize>(script.size()), cancellable,
+                             OnScriptDone, new std::shared_ptr<ScriptCall>(call));
+  const bool answered =
+      window_.System().MainLoop().IterateUntil([&call] { return call->done; }, kScriptLimit);
+  if (!answered) g_cancellable_cancel(cancellable);
+  g_object_unref(cancellable);
+  return answered ? call->value : std::nullopt;
+}
+
+bool GtkBrowser::RunOnElement(const ElementRef& element, const std::string& body) {
+  return EvaluateScript("(function () { var e = " + ElementExpression(element) +
+                        "; if (!e) return 'false'; " + body + " return 'true'; })()") == "true";
+}
+
+bool GtkBrowser::HasBody() const {
+  return !Busy() && EvaluateScript("document.body ? 'true' : 'false'") == "true";
+}
+
+std::optional<std::string> GtkBrowser::GetAttribute(const ElementRef& element,
+                                                    std::string_view attribute) {
+  // "value" and "checked" are read live: what the user typed or ticked, not
+  // what the page was written with.
+  return EvaluateScript("(function () { var e = " + ElementExpression(element) +
+                        "; if (!e) return null; var a = " + ScriptLiteral(AsciiLower(attribute)) +
+                        ";"
+                        " if (a === 'value') return ('value' in e) ? String(e.value)"
+                        " : (e.getAttribute('value') || '');"
+                        " if (a === 'checked') return e.checked ? 'true' : 'false';"
+                        " var v = e.getAttribute(a); return v === null ? '' : v; })()");
+}
+
+bool GtkBrowser::SetAttribute(const ElementRef& element, std::string_view attribute,
+                              std::string_view value) {
+  return RunOnElement(
+      element, "var a = " + ScriptLiteral(AsciiLower(attribute)) + ", v = " + ScriptLiteral(value) +
+                   ";"
+                   " if (a === 'value') e.value = v;"
+                   " else if (a === 'checked')"
+                   " e.checked = ['true', '1', 'checked', '-1'].indexOf(v.toLowerCase()) >= 0;"
+                   " else e.setAttribute(a, v);");
+}
+
+int GtkBrowser::CountElementsByName(std::string_view name) {
+  return CountFromText(
+      EvaluateScript("String(document.getElementsByName(" + ScriptLiteral(name) + ").length)"));
+}
+
+bool GtkBrowser::Focus(const ElementRef& element) {
+  if (!RunOnElement(element, "e.focus();")) return false;
+  // The caret shows only when the page itself has the keyboard.
+  if (view_ != nullptr) gtk_widget_grab_focus(GTK_WIDGET(view_));
+  return true;
+}
+
+bool GtkBrowser::SetBodyScroll(std::string_view value) {
+  // WebKit knows no "scroll" attribute; hidden overflow is what takes the
+  // scroll bars away.
+  return EvaluateScript(
+             "(function () { var b = document.body; if (!b) return 'false';"
+             " var v = " +
+             ScriptLiteral(value) +
+             "; b.setAttribute('scroll', v);"
+             " var o = v.toLowerCase() === 'no' ? 'hidden' : '';"
+             " b.style.overflow = o; document.documentElement.style.overflow = o;"
+             " return 'true'; })()") == "true";
+}
+
+bool GtkBrowser::SetBackgroundColor(std::string_view rrggbb) {
+  const std::string colour = "#" + std::string(rrggbb);
+  const bool set = EvaluateScript(
+                       "(function () { if (!document.body) return 'false';"
+                       " document.bgColor = " +
+                       ScriptLiteral(colour) + "; return 'true'; })()") == "true";
+  // The view paints its own background before the page does (and around a
+  // page shorter than the view): the same colour, so no white shows.
+  GdkRGBA rgba;
+  if (set && view_ != nullptr && rrggbb.size() == 6 && gdk_rgba_parse(&rgba, colour.c_str())) {
+    webkit_web_view_set_background_color(view_, &rgba);
+  }
+  return set;
+}
+
+}  // namespace pavane::os::gtk

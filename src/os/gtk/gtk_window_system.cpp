@@ -1,0 +1,245 @@
+#include "os/gtk/gtk_window_system.h"
+
+#include <fontconfig/fontconfig.h>
+#include <gio/gio.h>
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "os/gtk/gtk_browser.h"
+#include "os/gtk/gtk_screen_window.h"
+
+namespace pavane::os::gtk {
+namespace {
+
+constexpr double kTwipsPerInch = 1440;
+constexpr double kDefaultDpi = 96;
+
+struct BoxButton {
+  const char* label;  // GTK's own translated label
+  int code;
+};
+
+// The buttons of a message box style, in the order Windows shows them.
+std::vector<BoxButton> ButtonsOf(std::uint32_t style) {
+  switch (style & 0xF) {
+    case 1:
+      return {{"_OK", 1}, {"_Cancel", 2}};
+    case 2:
+      return {{"_Abort", 3}, {"_Retry", 4}, {"_Ignore", 5}};
+    case 3:
+      return {{"_Yes", 6}, {"_No", 7}, {"_Cancel", 2}};
+    case 4:
+      return {{"_Yes", 6}, {"_No", 7}};
+    case 5:
+      return {{"_Retry", 4}, {"_Cancel", 2}};
+    case 6:
+      return {{"_Cancel", 2}, {"_Try Again", 10}, {"_Continue", 11}};
+    default:
+      return {{"_OK", 1}};
+  }
+}
+
+GtkMessageType MessageTypeOf(std::uint32_t style) {
+  switch (style & 0xF0) {
+    case 0x10:
+      return GTK_MESSAGE_ERROR;
+    case 0x20:
+      return GTK_MESSAGE_QUESTION;
+    case 0x30:
+      return GTK_MESSAGE_WARNING;
+    case 0x40:
+      return GTK_MESSAGE_INFO;
+    default:
+      return GTK_MESSAGE_OTHER;
+  }
+}
+
+// Texts come with Windows line ends.
+std::string UnixLines(std::string_view text) {
+  std::string lines;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (text[at] == '\r') {
+      lines += '\n';
+      if (at + 1 < text.size() && text[at + 1] == '\n') ++at;
+    } else {
+      lines += text[at];
+    }
+  }
+  return lines;
+}
+
+// An installed font covers the language "ja".
+bool JapaneseFontInstalled() {
+  if (!FcInit()) return false;
+  FcPattern* pattern = FcPatternCreate();
+  FcLangSet* languages = FcLangSetCreate();
+  FcLangSetAdd(languages, reinterpret_cast<const FcChar8*>("ja"));
+  FcPatternAddLangSet(pattern, FC_LANG, languages);
+  FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+  FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
+  const bool found = fonts != nullptr && fonts->nfont > 0;
+  if (fonts != nullptr) FcFontSetDestroy(fonts);
+  FcObjectSetDestroy(objects);
+  FcLangSetDestroy(languages);
+  FcPatternDestroy(pattern);
+  return found;
+}
+
+struct OpenBox {
+  int answer = 0;
+  int closeCode = 0;  // what the caption's close button and Escape answer; 0: refused
+  bool answered = false;
+  bool destroyed = false;
+};
+
+void OnBoxResponse(GtkDialog* /*dialog*/, gint response, gpointer data) {
+  auto* box = static_cast<OpenBox*>(data);
+  if (response > 0) {
+    box->answer = response;
+    box->answered = true;
+  }
+}
+
+gboolean OnBoxDelete(GtkWidget* /*dialog*/, GdkEvent* /*event*/, gpointer data) {
+  auto* box = static_cast<OpenBox*>(data);
+  if (box->closeCode != 0) {
+    box->answer = box->closeCode;
+    box->answered = true;
+  }
+  return TRUE;  // the box goes when the wait is over
+}
+
+void OnBoxDestroyed(GtkWidget* /*dialog*/, gpointer data) {
+  static_cast<OpenBox*>(data)->destroyed = true;
+}
+
+}  // namespace
+
+std::unique_ptr<GtkWindowSystem> GtkWindowSystem::Create(std::string& error) {
+  if (!gtk_init_check(nullptr, nullptr)) {
+    error = "cannot open the display";
+    return nullptr;
+  }
+  GdkScreen* screen = gdk_screen_get_default();
+  double dpi = screen != nullptr ? gdk_screen_get_resolution(screen) : -1;
+  if (dpi <= 0) dpi = kDefaultDpi;
+  int scale = 1;
+  GdkDisplay* display = gdk_display_get_default();
+  GdkMonitor* monitor = display != nullptr ? gdk_display_get_primary_monitor(display) : nullptr;
+  if (monitor == nullptr && display != nullptr) monitor = gdk_display_get_monitor(display, 0);
+  if (monitor != nullptr) scale = std::max(1, gdk_monitor_get_scale_factor(monitor));
+  // 96 dpi gives 15 twips per pixel, 120 gives 12, 144 gives 10.
+  const int twips =
+      std::clamp(static_cast<int>(std::lround(kTwipsPerInch / (dpi * scale))), 1, 1440);
+  return std::unique_ptr<GtkWindowSystem>(
+      new GtkWindowSystem(twips, kTwipsPerInch / dpi, JapaneseFontInstalled()));
+}
+
+GtkWindowSystem::GtkWindowSystem(int twipsPerPixel, double layoutTwips, bool japaneseFont)
+    : twipsPerPixel_(twipsPerPixel), layoutTwips_(layoutTwips), japaneseFont_(japaneseFont) {}
+
+GtkWindowSystem::~GtkWindowSystem() = default;
+
+std::unique_ptr<Window> GtkWindowSystem::CreateWindow(const WindowSpec& design,
+                                                      WindowEvents& events) {
+  auto window = std::make_unique<GtkScreenWindow>(*this, design, events);
+  windows_.push_back(window.get());
+  return window;
+}
+
+GtkScreenWindow* GtkWindowSystem::FindWindow(std::string_view name) const {
+  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+    if ((*it)->IsOpen() && (*it)->Name() == name) return *it;
+  }
+  return nullptr;
+}
+
+bool GtkWindowSystem::MakeActive(GtkScreenWindow* window) {
+  if (active_ == window) return false;
+  active_ = window;
+  std::erase(zOrder_, window);
+  zOrder_.push_back(window);
+  return true;
+}
+
+void GtkWindowSystem::Closed(GtkScreenWindow* window) {
+  std::erase(zOrder_, window);
+  if (active_ != window) return;
+  active_ = nullptr;
+  // Without a window manager nobody else would hand the focus on.
+  if (!zOrder_.empty()) {
+    GtkScreenWindow* behind = zOrder_.back();
+    gtk_window_present(behind->NativeWindow());
+    behind->BecameActive();
+  }
+}
+
+void GtkWindowSystem::Forget(GtkScreenWindow* window) {
+  std::erase(windows_, window);
+  std::erase(zOrder_, window);
+  if (active_ == window) active_ = nullptr;
+}
+
+int GtkWindowSystem::MessageBox(Window* owner, const std::string& text, std::uint32_t style,
+                                const std::string& title) {
+  auto* ownerWindow = dynamic_cast<GtkScreenWindow*>(owner);
+  GtkWindow* parent = ownerWindow != nullptr ? ownerWindow->NativeWindow() : nullptr;
+  GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, MessageTypeOf(style),
+                                             GTK_BUTTONS_NONE, "%s", UnixLines(text).c_str());
+  g_object_ref(dialog);
+  gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
+
+  OpenBox box;
+  const auto buttons = ButtonsOf(style);
+  for (const BoxButton& button : buttons) {
+    gtk_dialog_add_button(GTK_DIALOG(dialog), g_dgettext("gtk30", button.label), button.code);
+    if (button.code == message_box::kIdCancel) box.closeCode = button.code;
+  }
+  // A box with one button closes with it; one without Cancel cannot be
+  // closed otherwise, as on Windows.
+  if (buttons.size() == 1) box.closeCode = buttons.front().code;
+  if (box.closeCode == 0) gtk_window_set_deletable(GTK_WINDOW(dialog), FALSE);
+  const std::size_t defaultIndex = (style >> 8) & 0xF;
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog),
+                                  buttons[defaultIndex < buttons.size() ? defaultIndex : 0].code);
+  if ((style & 0x40000) != 0) gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);  // topmost
+
+  g_signal_connect(dialog, "response", G_CALLBACK(OnBoxResponse), &box);
+  g_signal_connect(dialog, "delete-event", G_CALLBACK(OnBoxDelete), &box);
+  g_signal_connect(dialog, "destroy", G_CALLBACK(OnBoxDestroyed), &box);
+  ++openBoxes_;
+  gtk_widget_show_all(dialog);
+  // The box waits for its answer even when the run is quitting: what it
+  // says (an error at the end of a run) is the last thing the user sees.
+  loop_.IterateUntil([&box] { return box.answered || box.destroyed; });
+  --openBoxes_;
+  g_signal_handlers_disconnect_by_data(dialog, &box);
+  if (!box.destroyed) gtk_widget_destroy(dialog);
+  g_object_unref(dialog);
+  return box.answered ? box.answer : 0;
+}
+
+void GtkWindowSystem::OpenInBrowser(const std::string& url) {
+  GError* error = nullptr;
+  if (!g_app_info_launch_default_for_uri(url.c_str(), nullptr, &error)) {
+    std::fprintf(stderr, "pavane: cannot open %s in the browser: %s\n", url.c_str(),
+                 error != nullptr ? error->message : "unknown error");
+    if (error != nullptr) g_error_free(error);
+  }
+}
+
+void GtkWindowSystem::PrintPage(Window& window, std::string_view browser) {
+  auto* screenWindow = dynamic_cast<GtkScreenWindow*>(&window);
+  GtkBrowser* page = screenWindow != nullptr ? screenWindow->FindBrowser(browser) : nullptr;
+  if (page == nullptr || page->View() == nullptr) return;
+  WebKitPrintOperation* operation = webkit_print_operation_new(page->View());
+  // WebKit holds the operation until the pages are printed.
+  webkit_print_operation_run_dialog(operation, screenWindow->NativeWindow());
+  g_object_unref(operation);
+}
+
+}  // namespace pavane::os::gtk

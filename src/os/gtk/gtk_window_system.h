@@ -1,0 +1,108 @@
+// Desktop window system: the screens as GTK 3 windows with WebKitGTK pages,
+// on the GLib main loop.
+//
+// Needs: a display (X11 or Wayland), GTK 3, webkit2gtk-4.1, fontconfig, GIO;
+// pictures are read through the program's file helper (os/files.h).
+// Same shape as os/headless; side by side only the platform differs.
+//
+// Implemented:
+//  [x] Windows from a window design: a fixed-size GtkWindow holding a
+//      GtkFixed; frames as nested GtkFixed panels; labels, link labels (the
+//      red marker markup as Pango markup), buttons, check boxes, text
+//      boxes, images and pictures, browsers. Twips become pixels by the
+//      screen's resolution. UpdateWidget applies place, size, visibility,
+//      sensitivity, caption and text, font, colours (system colours keep
+//      the theme's) and tool tips.
+//  [x] Title, icon, topmost, the close button removed, position.
+//  [x] Activated when a window becomes the active one of the program (first
+//      shown, focused again after another of our windows); not when the
+//      user comes back from another program or from a message box.
+//  [x] ShowModal: transient and modal over the owner, a nested wait until
+//      the window closes or the run quits; the owner is presented again.
+//  [x] The caption's close button gives CloseRequested; the screen decides.
+//  [x] Keyboard: the last button of fraBottom answers Enter; Tab runs from
+//      the page to the buttons; every control is named for screen readers
+//      by its caption.
+//  [x] Pages in WebKitWebView; DocumentComplete when a load finishes;
+//      BeforeNavigate for link clicks only, its answer held back until the
+//      screen has decided; DOM reads and writes as scripts with string
+//      literals, synchronous by running the loop, at most 5 s each.
+//  [x] Loop: Sleep, timers, Run/Quit, WaitUntil/Notify on the GLib context,
+//      never spinning.
+//  [x] Message boxes as GtkMessageDialog from the Windows style bits.
+//  [x] Twips per pixel from the resolution and scale; a Japanese font from
+//      fontconfig; one pixel of a rendered widget; the user's browser
+//      through GIO; printing through WebKit's print dialog.
+// Not implemented:
+//  [ ] Frame borders and captions (frames are plain panels).
+//  [ ] Check box and text box changes are not reported (no event asks).
+//  [ ] A picture's own drawing methods; images are shown at their size.
+//  [ ] Message box help buttons and the user icon style.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "os/gtk/gtk_loop.h"
+#include "os/window_system.h"
+
+namespace pavane::os::gtk {
+
+class GtkScreenWindow;
+
+class GtkWindowSystem final : public WindowSystem {
+ public:
+  // Opens the display; null with `error` when there is none.
+  static std::unique_ptr<GtkWindowSystem> Create(std::string& error);
+  ~GtkWindowSystem() override;
+  GtkWindowSystem(const GtkWindowSystem&) = delete;
+  GtkWindowSystem& operator=(const GtkWindowSystem&) = delete;
+
+  std::unique_ptr<Window> CreateWindow(const WindowSpec& design, WindowEvents& events) override;
+  int MessageBox(Window* owner, const std::string& text, std::uint32_t style,
+                 const std::string& title) override;
+  EventLoop& Loop() override { return loop_; }
+  int TwipsPerPixelX() const override { return twipsPerPixel_; }
+  int TwipsPerPixelY() const override { return twipsPerPixel_; }
+  bool HasJapaneseFont() const override { return japaneseFont_; }
+  void OpenInBrowser(const std::string& url) override;
+  void PrintPage(Window& window, std::string_view browser) override;
+
+  // --- GTK only.
+
+  GtkLoop& MainLoop() { return loop_; }
+  // Twips per GTK layout pixel. GTK scales whole-number factors (200 %)
+  // itself, so layout uses the resolution alone while TwipsPerPixel, which
+  // the pages get as their scaling, counts screen pixels.
+  double LayoutTwipsPerPixel() const { return layoutTwips_; }
+  // An open window by name; null when there is none.
+  GtkScreenWindow* FindWindow(std::string_view name) const;
+  // The program's window that was active last; null when none is.
+  GtkScreenWindow* ActiveWindow() const { return active_; }
+  bool MessageBoxOpen() const { return openBoxes_ > 0; }
+
+ private:
+  friend class GtkScreenWindow;
+
+  GtkWindowSystem(int twipsPerPixel, double layoutTwips, bool japaneseFont);
+  void Forget(GtkScreenWindow* window);
+  // `window` became the active one; true when it was not before.
+  bool MakeActive(GtkScreenWindow* window);
+  // `window` closed: when it was the active one, the window behind it
+  // becomes active, as on a desktop (the owner of a closed modal window).
+  void Closed(GtkScreenWindow* window);
+
+  GtkLoop loop_;
+  int twipsPerPixel_;
+  double layoutTwips_;
+  bool japaneseFont_;
+  std::vector<GtkScreenWindow*> windows_;  // every live window, in creation order
+  std::vector<GtkScreenWindow*> zOrder_;   // open windows that were active, front last
+  GtkScreenWindow* active_ = nullptr;
+  int openBoxes_ = 0;
+};
+
+}  // namespace pavane::os::gtk

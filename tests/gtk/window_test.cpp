@@ -1,0 +1,126 @@
+// Desktop windows built from a window design: events, widgets, keyboard and
+// accessibility, colours and pictures, display facts.
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include "gtk/gtk_fixture.h"
+
+namespace pavane::os::gtk::testing {
+namespace {
+
+TEST_F(GtkTest, WindowEventsReachTheScreenOnTheLoop) {
+  RecordedEvents events;
+  auto window = OpenWindow(events);
+  window->Show();
+  ASSERT_TRUE(WaitFor([&] { return events.Count("activated") == 1; }));
+  window->Show();
+  ui->Loop().Sleep(200ms);
+  EXPECT_EQ(events.Count("activated"), 1) << "showing the active window again activates nothing";
+
+  gtk_button_clicked(GTK_BUTTON(window->NativeWidget("cmdNext")));
+  EXPECT_EQ(events.Count("click cmdNext"), 0) << "delivered later, not inside GTK's signal";
+  EXPECT_TRUE(WaitFor([&] { return events.Count("click cmdNext") == 1; }));
+
+  gtk_window_close(window->NativeWindow());
+  EXPECT_TRUE(WaitFor([&] { return events.Count("close") == 1; }));
+  EXPECT_TRUE(window->IsOpen()) << "the screen decides whether it closes";
+  window->RemoveCloseButton();
+  EXPECT_FALSE(gtk_window_get_deletable(window->NativeWindow()));
+  gtk_window_close(window->NativeWindow());
+  ui->Loop().Sleep(100ms);
+  EXPECT_EQ(events.Count("close"), 1) << "no close button, nothing to ask";
+
+  gtk_button_clicked(GTK_BUTTON(window->NativeWidget("cmdSkip")));
+  window->Close();
+  ui->Loop().Sleep(100ms);
+  EXPECT_EQ(events.Count("click cmdSkip"), 0) << "events of a closed window are dropped";
+  EXPECT_FALSE(window->IsOpen());
+  EXPECT_EQ(window->NativeWidget("cmdSkip"), nullptr);
+}
+
+TEST_F(GtkTest, WidgetsFollowTheDesignAndItsChanges) {
+  RecordedEvents events;
+  WindowSpec design = ScreenDesign();
+  auto window = OpenWindow(events, design);
+  window->SetTitle("Newsletter");
+  window->Show();
+  ASSERT_TRUE(WaitFor([&] { return events.Count("activated") == 1; }));
+  EXPECT_STREQ(gtk_window_get_title(window->NativeWindow()), "Newsletter");
+  EXPECT_EQ(window->NativeWidget("UniFormCaptionB1"), nullptr) << "the caption bar is the title";
+
+  GtkWidget* next = window->NativeWidget("cmdNext");
+  EXPECT_EQ(gtk_window_get_default_widget(window->NativeWindow()), next)
+      << "the last bottom button answers Enter";
+  EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(next)), "_Next >");
+  EXPECT_STREQ(atk_object_get_name(gtk_widget_get_accessible(next)), "Next >");
+  GtkWidget* legal = window->NativeWidget("lblLegal");
+  EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(legal)), "[License]") << "markers as markup";
+  EXPECT_STREQ(atk_object_get_name(gtk_widget_get_accessible(legal)), "[License]");
+  EXPECT_EQ(gtk_widget_get_parent(legal), window->NativeWidget("fraBottom")) << "in its frame";
+  GtkAllocation place;
+  gtk_widget_get_allocation(next, &place);
+  int x = 0;
+  int y = 0;
+  gtk_widget_translate_coordinates(next, gtk_widget_get_toplevel(next), 0, 0, &x, &y);
+  EXPECT_EQ(x, 200) << "3000 twips at 15 to the pixel";
+  EXPECT_EQ(y, 208) << "fraBottom at 200 pixels, the button 8 below";
+  EXPECT_EQ(place.width, 100);
+
+  WidgetSpec changed = design.widgets[7];  // cmdNext
+  changed.state.caption = "&Weiter >";
+  changed.state.enabled = false;
+  changed.state.toolTipText = "Go on";
+  window->UpdateWidget(changed);
+  EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(next)), "_Weiter >");
+  EXPECT_FALSE(gtk_widget_get_sensitive(next));
+  EXPECT_STREQ(gtk_widget_get_tooltip_text(next), "Go on");
+  changed.state.visible = false;
+  window->UpdateWidget(changed);
+  EXPECT_FALSE(gtk_widget_get_visible(next));
+
+  WidgetSpec text = design.widgets[8];  // txtName
+  text.state.text = "Anna";
+  window->UpdateWidget(text);
+  EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(window->NativeWidget("txtName"))), "Anna");
+}
+
+TEST_F(GtkTest, SampledPixelsGiveTheWindowColours) {
+  RecordedEvents events;
+  auto window = OpenWindow(events);
+  EXPECT_EQ(window->SamplePixel("fraTop", 1, 1), std::nullopt) << "nothing drawn before showing";
+  window->Show();
+  ASSERT_TRUE(WaitFor([&] { return events.Count("activated") == 1; }));
+  EXPECT_EQ(window->SamplePixel("fraTop", 1, 1), 0x00FFA008u) << "a panel's own colour, BGR";
+  const auto dummy = window->SamplePixel("pictDummy", 1, 1);
+  ASSERT_TRUE(dummy.has_value());
+  EXPECT_EQ(dummy, window->SamplePixel("fraBottom", 1, 1))
+      << "the picture has the window colour, as a panel of the theme's colour shows";
+  EXPECT_NE(dummy, 0x00FFA008u) << "the picture is opaque, though it lies on fraTop";
+  EXPECT_EQ(window->SamplePixel("nothing", 1, 1), std::nullopt);
+  EXPECT_EQ(window->SamplePixel("pictDummy", 500, 1), std::nullopt);
+}
+
+TEST_F(GtkTest, PicturesIconsAndDisplayFacts) {
+  GdkPixbuf* picture = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 20, 10);
+  gdk_pixbuf_fill(picture, 0xff0000ff);
+  const std::string file = dir.File("icon.png");
+  ASSERT_TRUE(gdk_pixbuf_save(picture, file.c_str(), "png", nullptr, nullptr));
+  g_object_unref(picture);
+  dir.Write("broken.png", "not a picture");
+
+  RecordedEvents events;
+  auto window = OpenWindow(events);
+  window->SetIcon(file);
+  EXPECT_NE(gtk_window_get_icon(window->NativeWindow()), nullptr);
+  using Size = std::pair<std::int32_t, std::int32_t>;
+  EXPECT_EQ(window->SetImage("pictDummy", file), (Size{300, 150})) << "size in twips";
+  EXPECT_EQ(window->SetImage("pictDummy", dir.File("broken.png")), std::nullopt);
+  EXPECT_EQ(window->SetImage("pictDummy", dir.File("missing.png")), std::nullopt);
+  EXPECT_EQ(window->SetImage("cmdNext", file), std::nullopt) << "not a picture widget";
+
+  EXPECT_EQ(ui->TwipsPerPixelX(), 15) << "Xvfb at 96 dots per inch";
+  EXPECT_EQ(ui->TwipsPerPixelY(), 15);
+  EXPECT_TRUE(ui->HasJapaneseFont()) << "fonts-noto-cjk is installed";
+}
+
+}  // namespace
+}  // namespace pavane::os::gtk::testing
