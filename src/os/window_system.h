@@ -207,7 +207,7 @@ class WindowSystem {
  public:
   virtual ~WindowSystem() = default;
 
-  virtual std::unique_ptr<Window> CreateWindow(const WindowSpec& spec, WindowEvents& events) = 0;
+  virtual std::unique_ptr<Window> CreateWindow(const WindowSpec& design, WindowEvents& events) = 0;
   // The button code pressed; `owner` may be null.
   virtual int MessageBox(Window* owner, const std::string& text, std::uint32_t style,
                          const std::string& title) = 0;

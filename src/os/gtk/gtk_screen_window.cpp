@@ -60,8 +60,8 @@ std::string CssString(std::string_view text) {
   return quoted + "\"";
 }
 
-std::string StyleSheet(const WidgetSpec& spec) {
-  const WidgetState& s = spec.state;
+std::string StyleSheet(const WidgetSpec& description) {
+  const WidgetState& s = description.state;
   std::string css = "* {";
   if (!s.fontName.empty()) css += " font-family: " + CssString(s.fontName) + ";";
   if (s.fontSize > 0) css += " font-size: " + Decimal(s.fontSize) + "pt;";
@@ -71,7 +71,8 @@ std::string StyleSheet(const WidgetSpec& spec) {
   if (const auto fore = CssColour(s.foreColor)) css += " color: " + *fore + ";";
   // A button's face is the theme's; the old buttons showed their colour only
   // in a style the screens do not use.
-  const bool ownFace = spec.kind == WidgetKind::kButton || spec.kind == WidgetKind::kCheckBox;
+  const bool ownFace =
+      description.kind == WidgetKind::kButton || description.kind == WidgetKind::kCheckBox;
   if (const auto back = CssColour(s.backColor); back && !ownFace) {
     css += " background-color: " + *back + "; background-image: none;";
   }
@@ -149,18 +150,18 @@ void GtkScreenWindow::Build() {
   // Containers come first in design order, so a widget's frame exists when
   // the widget is placed.
   natives_.reserve(design_.widgets.size());
-  for (const WidgetSpec& spec : design_.widgets) {
-    natives_.push_back(Native{spec, CreateNative(spec), nullptr});
+  for (const WidgetSpec& description : design_.widgets) {
+    natives_.push_back(Native{description, CreateNative(description), nullptr});
     Apply(natives_.back());
   }
   MakeDefaultButton();
 }
 
-GtkWidget* GtkScreenWindow::CreateNative(const WidgetSpec& spec) {
+GtkWidget* GtkScreenWindow::CreateNative(const WidgetSpec& description) {
   GtkWidget* widget = nullptr;
   bool paintsBackground = false;
   bool opaque = false;
-  switch (spec.kind) {
+  switch (description.kind) {
     case WidgetKind::kCaptionBar:
       return nullptr;  // its caption is the window title
     case WidgetKind::kFrame:
@@ -191,7 +192,7 @@ GtkWidget* GtkScreenWindow::CreateNative(const WidgetSpec& spec) {
     case WidgetKind::kPicture:
       widget = gtk_image_new();
       paintsBackground = true;
-      opaque = spec.kind == WidgetKind::kPicture;
+      opaque = description.kind == WidgetKind::kPicture;
       break;
     case WidgetKind::kBrowser: {
       WebKitSettings* settings = webkit_settings_new();
@@ -205,16 +206,18 @@ GtkWidget* GtkScreenWindow::CreateNative(const WidgetSpec& spec) {
   if (paintsBackground) {
     g_signal_connect(widget, "draw", G_CALLBACK(DrawBackground), opaque ? widget : nullptr);
   }
-  g_object_set_data_full(G_OBJECT(widget), kWidgetNameKey, g_strdup(spec.name.c_str()), g_free);
+  g_object_set_data_full(G_OBJECT(widget), kWidgetNameKey, g_strdup(description.name.c_str()),
+                         g_free);
 
-  const Native* container = spec.container.empty() ? nullptr : Find(spec.container);
+  const Native* container = description.container.empty() ? nullptr : Find(description.container);
   GtkWidget* parent =
       container != nullptr && container->widget != nullptr && GTK_IS_FIXED(container->widget)
           ? container->widget
           : root_;
   gtk_fixed_put(GTK_FIXED(parent), widget, 0, 0);
-  if (spec.kind == WidgetKind::kBrowser) {
-    browsers_.push_back(std::make_unique<GtkBrowser>(*this, spec.name, WEBKIT_WEB_VIEW(widget)));
+  if (description.kind == WidgetKind::kBrowser) {
+    browsers_.push_back(
+        std::make_unique<GtkBrowser>(*this, description.name, WEBKIT_WEB_VIEW(widget)));
   }
   return widget;
 }
@@ -222,8 +225,8 @@ GtkWidget* GtkScreenWindow::CreateNative(const WidgetSpec& spec) {
 void GtkScreenWindow::Apply(Native& native) {
   GtkWidget* widget = native.widget;
   if (widget == nullptr) return;
-  const WidgetKind kind = native.spec.kind;
-  const WidgetState& s = native.spec.state;
+  const WidgetKind kind = native.description.kind;
+  const WidgetState& s = native.description.state;
   const bool label = kind == WidgetKind::kLabel || kind == WidgetKind::kLinkLabel;
 
   if (GtkWidget* parent = gtk_widget_get_parent(widget);
@@ -287,10 +290,10 @@ void GtkScreenWindow::ApplyStyle(Native& native) {
     gtk_style_context_add_provider(context, GTK_STYLE_PROVIDER(native.style),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   }
-  const std::string css = StyleSheet(native.spec);
+  const std::string css = StyleSheet(native.description);
   GError* error = nullptr;
   if (!gtk_css_provider_load_from_data(native.style, css.c_str(), -1, &error)) {
-    std::fprintf(stderr, "pavane: style of %s not applied: %s\n", native.spec.name.c_str(),
+    std::fprintf(stderr, "pavane: style of %s not applied: %s\n", native.description.name.c_str(),
                  error->message);
     g_error_free(error);
   }
@@ -301,7 +304,8 @@ void GtkScreenWindow::MakeDefaultButton() {
   // Accept, OK): Enter answers it.
   GtkWidget* last = nullptr;
   for (const Native& native : natives_) {
-    if (native.spec.kind == WidgetKind::kButton && native.spec.container == "fraBottom") {
+    if (native.description.kind == WidgetKind::kButton &&
+        native.description.container == "fraBottom") {
       last = native.widget;
     }
   }
@@ -312,7 +316,7 @@ void GtkScreenWindow::MakeDefaultButton() {
 
 GtkScreenWindow::Native* GtkScreenWindow::Find(std::string_view name) {
   for (Native& native : natives_) {
-    if (native.spec.name == name) return &native;
+    if (native.description.name == name) return &native;
   }
   return nullptr;
 }
@@ -448,7 +452,7 @@ void GtkScreenWindow::UpdateWidget(const WidgetSpec& widget) {
     natives_.push_back(Native{widget, CreateNative(widget), nullptr});
     native = &natives_.back();
   }
-  native->spec = widget;
+  native->description = widget;
   Apply(*native);
 }
 

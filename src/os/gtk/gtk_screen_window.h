@@ -61,13 +61,13 @@ class GtkScreenWindow final : public Window {
   friend class GtkWindowSystem;
 
   struct Native {
-    WidgetSpec spec;
+    WidgetSpec description;
     GtkWidget* widget = nullptr;  // null for the caption bar
     GtkCssProvider* style = nullptr;
   };
 
   void Build();
-  GtkWidget* CreateNative(const WidgetSpec& spec);
+  GtkWidget* CreateNative(const WidgetSpec& description);
   void Apply(Native& native);
   void ApplyStyle(Native& native);
   void MakeDefaultButton();

@@ -78,17 +78,17 @@ os::WidgetSpec WidgetOf(const Control& control) {
 }
 
 os::WindowSpec WindowOf(const Form& form) {
-  os::WindowSpec spec{form.Name(), form.Caption(), 0, 0, {}};
+  os::WindowSpec design{form.Name(), form.Caption(), 0, 0, {}};
   for (const Control& control : form.Controls()) {
     if (control.Kind() == ControlKind::kTimer) continue;
-    spec.widgets.push_back(WidgetOf(control));
+    design.widgets.push_back(WidgetOf(control));
     // The window is as large as what it holds.
     if (control.Container() == nullptr && control.Kind() != ControlKind::kCaptionBar) {
-      spec.clientWidth = std::max(spec.clientWidth, control.Left() + control.Width());
-      spec.clientHeight = std::max(spec.clientHeight, control.Top() + control.Height());
+      design.clientWidth = std::max(design.clientWidth, control.Left() + control.Width());
+      design.clientHeight = std::max(design.clientHeight, control.Top() + control.Height());
     }
   }
-  return spec;
+  return design;
 }
 
 // Each path segment percent-encoded, so "HTML Screens" and non-ASCII folder
