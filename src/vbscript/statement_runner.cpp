@@ -147,6 +147,16 @@ bool StatementRunner::ReadCallArguments(std::vector<Value>& arguments) {
       return ReadArgumentList(TokenKind::kCloseParen, arguments);
     }
   }
+  if (!ReadExpressions(arguments)) {
+    return false;
+  }
+  if (!AtStatementEnd()) {
+    return SyntaxError(Peek());
+  }
+  return true;
+}
+
+bool StatementRunner::ReadExpressions(std::vector<Value>& arguments) {
   while (true) {
     Value value;
     if (!Expression(value)) {
@@ -157,9 +167,6 @@ bool StatementRunner::ReadCallArguments(std::vector<Value>& arguments) {
       break;
     }
     Next();
-  }
-  if (!AtStatementEnd()) {
-    return SyntaxError(Peek());
   }
   return true;
 }
@@ -169,18 +176,7 @@ bool StatementRunner::ReadArgumentList(TokenKind closing, std::vector<Value>& ar
     Next();
     return true;
   }
-  while (true) {
-    Value value;
-    if (!Expression(value)) {
-      return false;
-    }
-    arguments.push_back(std::move(value));
-    if (!At(TokenKind::kComma)) {
-      break;
-    }
-    Next();
-  }
-  return Expect(closing, ")");
+  return ReadExpressions(arguments) && Expect(closing, ")");
 }
 
 bool StatementRunner::ResolveOwner(const Path& path, ScriptObject*& owner) {

@@ -30,6 +30,8 @@ class StatementRunner {
   bool RunStatement();
   bool ReadPath(Path& path);
   bool ReadCallArguments(std::vector<Value>& arguments);
+  // Expressions separated by commas, at least one.
+  bool ReadExpressions(std::vector<Value>& arguments);
   bool ReadArgumentList(TokenKind closing, std::vector<Value>& arguments);
   bool Apply(const Path& path, const Value* assigned, const std::vector<Value>& arguments);
 

@@ -120,4 +120,17 @@ class GtkTest : public ::testing::Test {
   pavane::testing::TempDir dir;
 };
 
+// The message box on show, if any: what a test's "user" answers.
+inline GtkMessageDialog* OpenMessageDialog() {
+  GList* windows = gtk_window_list_toplevels();
+  GtkMessageDialog* found = nullptr;
+  for (GList* it = windows; it != nullptr; it = it->next) {
+    if (GTK_IS_MESSAGE_DIALOG(it->data) && gtk_widget_get_visible(GTK_WIDGET(it->data))) {
+      found = GTK_MESSAGE_DIALOG(it->data);
+    }
+  }
+  g_list_free(windows);
+  return found;
+}
+
 }  // namespace pavane::os::gtk::testing

@@ -5,18 +5,6 @@
 namespace pavane::os::gtk::testing {
 namespace {
 
-GtkMessageDialog* OpenDialog() {
-  GList* windows = gtk_window_list_toplevels();
-  GtkMessageDialog* found = nullptr;
-  for (GList* it = windows; it != nullptr; it = it->next) {
-    if (GTK_IS_MESSAGE_DIALOG(it->data) && gtk_widget_get_visible(GTK_WIDGET(it->data))) {
-      found = GTK_MESSAGE_DIALOG(it->data);
-    }
-  }
-  g_list_free(windows);
-  return found;
-}
-
 struct SeenBox {
   std::string title;
   std::string text;
@@ -32,7 +20,7 @@ class MessageBoxTest : public GtkTest {
   int Show(std::uint32_t style, const std::function<void(GtkDialog*)>& act) {
     EventLoop::TimerId timer = 0;
     timer = ui->Loop().StartTimer(50ms, [&, this] {
-      GtkMessageDialog* dialog = OpenDialog();
+      GtkMessageDialog* dialog = OpenMessageDialog();
       if (dialog == nullptr) return;
       ui->Loop().StopTimer(timer);
       Look(dialog);

@@ -24,18 +24,6 @@ bool Logged(const pavane::testing::DevserverProcess& server, const std::string& 
   return false;
 }
 
-GtkMessageDialog* OpenMessageBox() {
-  GList* windows = gtk_window_list_toplevels();
-  GtkMessageDialog* found = nullptr;
-  for (GList* it = windows; it != nullptr; it = it->next) {
-    if (GTK_IS_MESSAGE_DIALOG(it->data) && gtk_widget_get_visible(GTK_WIDGET(it->data))) {
-      found = GTK_MESSAGE_DIALOG(it->data);
-    }
-  }
-  g_list_free(windows);
-  return found;
-}
-
 TEST_F(GtkTest, NewsletterScreenRunsOnTheDesktop) {
   std::vector<std::unique_ptr<ScopedEnv>> environment;
   for (const auto& [name, value] :
@@ -78,7 +66,7 @@ TEST_F(GtkTest, NewsletterScreenRunsOnTheDesktop) {
       gtk_button_clicked(next);
       ++step;
     } else if (step == 1) {
-      if (GtkMessageDialog* box = OpenMessageBox()) {
+      if (GtkMessageDialog* box = OpenMessageDialog()) {
         gchar* text = nullptr;
         g_object_get(box, "text", &text, nullptr);
         boxText = text;
@@ -86,7 +74,7 @@ TEST_F(GtkTest, NewsletterScreenRunsOnTheDesktop) {
         gtk_dialog_response(GTK_DIALOG(box), message_box::kIdOk);
         ++step;
       }
-    } else if (step == 2 && OpenMessageBox() == nullptr) {
+    } else if (step == 2 && OpenMessageDialog() == nullptr) {
       ++step;  // the screen goes on after its box; the user looks a moment later
     } else if (step == 3) {
       focusedAfterBox = page->EvaluateScript("document.activeElement.id").value_or("");
@@ -97,7 +85,7 @@ TEST_F(GtkTest, NewsletterScreenRunsOnTheDesktop) {
   });
   // A run that goes astray must still end: boxes answered, the run quit.
   const auto watchdog = ui->Loop().StartTimer(60s, [&] {
-    if (GtkMessageDialog* box = OpenMessageBox()) gtk_dialog_response(GTK_DIALOG(box), 1);
+    if (GtkMessageDialog* box = OpenMessageDialog()) gtk_dialog_response(GTK_DIALOG(box), 1);
     ui->Loop().Quit(99);
   });
 
