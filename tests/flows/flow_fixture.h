@@ -1,7 +1,6 @@
 // A whole run of the program for a test: an installation in a temporary
-// folder (the built pages and language files, a stub downloader), a registry
-// file of its own, the reference server on its default port, and the
-// headless window system with a scripted user.
+// folder (support/installation.h) and the headless window system with a
+// scripted user.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,11 +13,8 @@
 
 #include "os/curl/curl_http_client.h"
 #include "os/headless/headless_window_system.h"
-#include "os/posix/sqlite_registry_store.h"
-#include "platform/registry.h"
 #include "support/devserver_log.h"
-#include "support/devserver_process.h"
-#include "support/temp_dir.h"
+#include "support/installation.h"
 
 namespace pavane::flows {
 
@@ -69,30 +65,26 @@ class FlowTest : public ::testing::Test {
   RunResult Run(const std::string& switches, const std::string& script, bool japaneseFont = true,
                 int twipsPerPixel = 15);
 
-  platform::Registry& Registry() { return *registry_; }
+  platform::Registry& Registry() { return install_.Registry(); }
   std::string Value(const std::string& key, const std::string& name) {
-    return registry_->GetStringValue(key, name);
+    return install_.Value(key, name);
   }
-  void Set(const std::string& key, const std::string& name, const std::string& value);
-  // A Tandem product counts as installed when its program file exists.
-  void Install(const std::string& code);
-  // Moves the downloader to the development layout's folder.
-  void UseDevelopmentLayout();
-  // The arguments the stub downloader was started with ({} when it was not).
-  std::vector<std::string> DownloaderArguments();
+  void Set(const std::string& key, const std::string& name, const std::string& value) {
+    install_.Set(key, name, value);
+  }
+  void Install(const std::string& code) { install_.Install(code); }
+  void UseDevelopmentLayout() { install_.UseDevelopmentLayout(); }
+  std::vector<std::string> DownloaderArguments() { return install_.DownloaderArguments(); }
   // What reached the reference server, waiting for at least `count`.
-  std::vector<testing::LoggedRequest> ServerRequests(std::size_t count);
+  std::vector<testing::LoggedRequest> ServerRequests(std::size_t count) {
+    return testing::ParseLoggedRequests(install_.ServerLog(count));
+  }
 
-  static constexpr const char* kOrlentKey = "HKEY_LOCAL_MACHINE\\Software\\Orlent";
+  static constexpr const char* kOrlentKey = testing::Installation::kOrlentKey;
 
-  testing::TempDir dir_;
-  std::string root_;
-
- private:
-  std::vector<std::unique_ptr<testing::ScopedEnv>> environment_;
-  std::unique_ptr<os::SqliteRegistryStore> store_;
-  std::unique_ptr<platform::Registry> registry_;
-  std::unique_ptr<testing::DevserverProcess> server_;
+  testing::Installation install_;
+  const testing::TempDir& dir_;
+  const std::string root_;
 };
 
 }  // namespace pavane::flows

@@ -1,0 +1,86 @@
+#include "support/installation.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+#include <thread>
+
+namespace pavane::testing {
+namespace fs = std::filesystem;
+
+Installation::Installation(const std::string& stage, const std::string& downloader,
+                           const std::string& devserver)
+    : root_(dir_.path().string()) {
+  for (const char* folder : {"/PV", "/programs", "/tmp", "/run"}) {
+    fs::create_directories(root_ + folder);
+  }
+  // A copy: a developer-mode run builds its language file beside these.
+  fs::copy(fs::path(stage) / "PV" / "localized", root_ + "/PV/localized",
+           fs::copy_options::recursive);
+  fs::create_directory_symlink(fs::path(stage) / "localized", root_ + "/localized");
+  fs::create_directory_symlink(fs::path(stage) / "HTML Screens", root_ + "/HTML Screens");
+  fs::create_symlink(downloader, root_ + "/PV/Fetchwick.exe");
+
+  for (const auto& [name, value] :
+       {std::pair{"ProgramFiles", root_ + "/programs"}, std::pair{"Temp", root_ + "/tmp"},
+        std::pair{"PAVANE_STUB_RECORD", root_ + "/downloader.txt"},
+        std::pair{"XDG_RUNTIME_DIR", root_ + "/run"}, std::pair{"LANG", std::string("C")},
+        std::pair{"LC_ALL", std::string()}, std::pair{"LC_MESSAGES", std::string()}}) {
+    environment_.push_back(
+        std::make_unique<ScopedEnv>(name, value.empty() ? nullptr : value.c_str()));
+  }
+
+  store_ = std::make_unique<os::SqliteRegistryStore>(root_ + "/registry.db");
+  registry_ = std::make_unique<platform::Registry>(
+      *store_, [](const std::string& text) { ADD_FAILURE() << "registry message: " << text; });
+  // The main application's setup leaves its key and an empty reply value.
+  registry_->CreateKey(kOrlentKey);
+  registry_->SetStringValue(kOrlentKey, "Tandem", "");
+
+  server_ =
+      std::make_unique<DevserverProcess>(devserver, std::vector<std::string>{"--port", "8917"});
+}
+
+Installation::~Installation() = default;
+
+void Installation::Set(const std::string& key, const std::string& name, const std::string& value) {
+  registry_->CreateKey(key);
+  registry_->SetStringValue(key, name, value);
+}
+
+void Installation::Install(const std::string& code) {
+  const std::string file = code == "OL"   ? "Orlent/orlent.exe"
+                           : code == "SW" ? "Sweeple/sweeple.exe"
+                                          : "Patchory/Patch-ory.exe";
+  dir_.Write("programs/" + file, "installed");
+}
+
+void Installation::UseDevelopmentLayout() {
+  const fs::path downloader = fs::read_symlink(root_ + "/PV/Fetchwick.exe");
+  fs::remove(root_ + "/PV/Fetchwick.exe");
+  fs::create_directories(root_ + "/FW");
+  fs::create_symlink(downloader, root_ + "/FW/Fetchwick.exe");
+}
+
+bool Installation::DownloaderStarted() const {
+  return fs::exists(root_ + "/downloader.txt");
+}
+
+std::vector<std::string> Installation::DownloaderArguments() const {
+  // The downloader runs on its own; give it a moment to write its record.
+  for (int i = 0; i < 500 && !DownloaderStarted(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::vector<std::string> arguments;
+  std::istringstream in(ReadBytes(root_ + "/downloader.txt"));
+  for (std::string line; std::getline(in, line);) arguments.push_back(line);
+  return arguments;
+}
+
+std::vector<std::string> Installation::ServerLog(std::size_t count) const {
+  return server_->WaitForLogLines(count, std::chrono::seconds(10));
+}
+
+}  // namespace pavane::testing
