@@ -10,6 +10,31 @@
 namespace pavane::testing {
 namespace fs = std::filesystem;
 
+namespace {
+
+// The desktop's folders, with the stub registered as the web browser. GLib
+// reads where they are once per process, so every installation of a test
+// program shares them.
+const TempDir& DesktopFolder(const std::string& stub) {
+  static const TempDir folder;
+  static const bool registered = [&] {
+    folder.Write("data/applications/pavane-test-browser.desktop",
+                 "[Desktop Entry]\nType=Application\nName=Test browser\n"
+                 "MimeType=x-scheme-handler/http;x-scheme-handler/https;\n"
+                 "Exec=env PAVANE_STUB_RECORD=" +
+                     folder.File("browser.txt") + " " + stub + " %u\n");
+    folder.Write("config/mimeapps.list",
+                 "[Default Applications]\n"
+                 "x-scheme-handler/http=pavane-test-browser.desktop\n"
+                 "x-scheme-handler/https=pavane-test-browser.desktop\n");
+    return true;
+  }();
+  (void)registered;
+  return folder;
+}
+
+}  // namespace
+
 Installation::Installation(const std::string& stage, const std::string& downloader,
                            const std::string& devserver)
     : root_(dir_.path().string()) {
@@ -26,11 +51,18 @@ Installation::Installation(const std::string& stage, const std::string& download
   for (const auto& [name, value] :
        {std::pair{"ProgramFiles", root_ + "/programs"}, std::pair{"Temp", root_ + "/tmp"},
         std::pair{"PAVANE_STUB_RECORD", root_ + "/downloader.txt"},
-        std::pair{"XDG_RUNTIME_DIR", root_ + "/run"}, std::pair{"LANG", std::string("C")},
-        std::pair{"LC_ALL", std::string()}, std::pair{"LC_MESSAGES", std::string()}}) {
+        std::pair{"XDG_RUNTIME_DIR", root_ + "/run"},
+        std::pair{"XDG_DATA_HOME", DesktopFolder(downloader).File("data")},
+        std::pair{"XDG_CONFIG_HOME", DesktopFolder(downloader).File("config")},
+        std::pair{"LANG", std::string("C")}, std::pair{"LC_ALL", std::string()},
+        std::pair{"LC_MESSAGES", std::string()}}) {
     environment_.push_back(
         std::make_unique<ScopedEnv>(name, value.empty() ? nullptr : value.c_str()));
   }
+
+  // The desktop's browser records what it was given; a record of an earlier
+  // installation in this test program is gone.
+  fs::remove(DesktopFolder(downloader).File("browser.txt"));
 
   store_ = std::make_unique<os::SqliteRegistryStore>(root_ + "/registry.db");
   registry_ = std::make_unique<platform::Registry>(
@@ -64,19 +96,32 @@ void Installation::UseDevelopmentLayout() {
   fs::create_symlink(downloader, root_ + "/FW/Fetchwick.exe");
 }
 
+namespace {
+
+// The arguments in a stub's record. The stub runs on its own; it gets a
+// moment to write its record.
+std::vector<std::string> RecordedArguments(const std::string& record) {
+  for (int i = 0; i < 500 && !fs::exists(record); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::vector<std::string> arguments;
+  std::istringstream in(ReadBytes(record));
+  for (std::string line; std::getline(in, line);) arguments.push_back(line);
+  return arguments;
+}
+
+}  // namespace
+
 bool Installation::DownloaderStarted() const {
   return fs::exists(root_ + "/downloader.txt");
 }
 
 std::vector<std::string> Installation::DownloaderArguments() const {
-  // The downloader runs on its own; give it a moment to write its record.
-  for (int i = 0; i < 500 && !DownloaderStarted(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  std::vector<std::string> arguments;
-  std::istringstream in(ReadBytes(root_ + "/downloader.txt"));
-  for (std::string line; std::getline(in, line);) arguments.push_back(line);
-  return arguments;
+  return RecordedArguments(root_ + "/downloader.txt");
+}
+
+std::vector<std::string> Installation::BrowserArguments() const {
+  return RecordedArguments(DesktopFolder("").File("browser.txt"));
 }
 
 std::vector<std::string> Installation::ServerLog(std::size_t count) const {

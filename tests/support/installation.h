@@ -1,8 +1,9 @@
 // An installation of the program for a whole run in a test: the built pages
 // and language files in a temporary folder, a stub downloader in the
 // downloader's place, a registry file of its own with the main application's
-// key, and the reference server on its default port (the validation address
-// in the shipped language files names it).
+// key, the reference server on its default port (the validation address in
+// the shipped language files names it), and the same stub registered as the
+// desktop's web browser (for runs on the desktop window system).
 #pragma once
 
 #include <memory>
@@ -47,6 +48,9 @@ class Installation {
   // started within a few seconds).
   std::vector<std::string> DownloaderArguments() const;
   bool DownloaderStarted() const;
+  // The arguments the desktop's browser was started with ({} when it was
+  // not started within a few seconds).
+  std::vector<std::string> BrowserArguments() const;
   // What reached the reference server, waiting for at least `count` lines.
   std::vector<std::string> ServerLog(std::size_t count) const;
 

@@ -44,11 +44,18 @@ void GtkLoop::PumpPending() {
 
 bool GtkLoop::IterateUntil(const std::function<bool()>& done,
                            std::optional<std::chrono::milliseconds> limit) {
+  return Iterate(done, limit, false);
+}
+
+bool GtkLoop::Iterate(const std::function<bool()>& done,
+                      std::optional<std::chrono::milliseconds> limit, bool forUser) {
+  waits_.push_back(forUser);
   bool expired = false;
   guint timeout = 0;
   if (limit) timeout = g_timeout_add(Milliseconds(*limit), SetFlag, &expired);
   while (!done() && !expired) g_main_context_iteration(context_, TRUE);
   if (!expired && timeout != 0) g_source_remove(timeout);
+  waits_.pop_back();
   return done();
 }
 
@@ -98,7 +105,11 @@ int GtkLoop::Run() {
 }
 
 void GtkLoop::RunModal(const std::function<bool()>& done) {
-  IterateUntil([&] { return quitRequested_ || done(); });
+  Iterate([&] { return quitRequested_ || done(); }, std::nullopt, true);
+}
+
+void GtkLoop::WaitForAnswer(const std::function<bool()>& done) {
+  Iterate(done, std::nullopt, true);
 }
 
 void GtkLoop::Quit(int status) {

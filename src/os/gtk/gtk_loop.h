@@ -21,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "os/window_system.h"
 
@@ -56,6 +57,12 @@ class GtkLoop final : public EventLoop {
                     std::optional<std::chrono::milliseconds> limit = std::nullopt);
   // A modal wait: iterates until `done()` or a Quit.
   void RunModal(const std::function<bool()>& done);
+  // A wait for the user's answer (a message box): iterates until `done()`;
+  // a Quit does not end it.
+  void WaitForAnswer(const std::function<bool()>& done);
+  // The innermost wait is for the user (Run, a modal window, a message
+  // box), not one of the program's own (a sleep, a page load, a script).
+  bool UsersTurn() const { return !waits_.empty() && waits_.back(); }
   bool QuitRequested() const { return quitRequested_; }
   std::size_t TimerCount() const { return timers_.size(); }
 
@@ -69,10 +76,13 @@ class GtkLoop final : public EventLoop {
     TimerId id;
   };
   static gboolean OnTimer(gpointer data);
+  bool Iterate(const std::function<bool()>& done, std::optional<std::chrono::milliseconds> limit,
+               bool forUser);
 
   GMainContext* context_;
   std::map<TimerId, Timer> timers_;
   TimerId nextTimer_ = 1;
+  std::vector<bool> waits_;  // the nested waits, innermost last: true for the user's
   bool quitRequested_ = false;
   int status_ = 0;
 };

@@ -70,9 +70,15 @@ std::string StyleSheet(const WidgetSpec& description) {
   if (s.fontUnderline) css += " text-decoration-line: underline;";
   if (const auto fore = CssColour(s.foreColor)) css += " color: " + *fore + ";";
   // A button's face is the theme's; the old buttons showed their colour only
-  // in a style the screens do not use.
-  const bool ownFace =
-      description.kind == WidgetKind::kButton || description.kind == WidgetKind::kCheckBox;
+  // in a style the screens do not use. An image has no background at all.
+  const bool ownFace = description.kind == WidgetKind::kButton ||
+                       description.kind == WidgetKind::kCheckBox ||
+                       description.kind == WidgetKind::kImage;
+  // The theme's buttons are taller than the designs' (23 pixels at 96 dpi
+  // and up): the caption keeps its room, the frame around it gets less.
+  if (description.kind == WidgetKind::kButton) {
+    css += " min-height: 0; padding: 1px 4px;";
+  }
   if (const auto back = CssColour(s.backColor); back && !ownFace) {
     css += " background-color: " + *back + "; background-image: none;";
   }
@@ -137,10 +143,21 @@ int GtkScreenWindow::Pixels(std::int32_t twips) const {
 void GtkScreenWindow::Build() {
   window_ = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
   gtk_window_set_title(window_, design_.title.c_str());
-  gtk_window_set_resizable(window_, FALSE);
   gtk_window_set_position(window_, GTK_WIN_POS_CENTER);
+  // The window has the design's size, whatever its contents would like: a
+  // page's natural height is the whole document's, which would stretch a
+  // window that only fits its contents. Equal least and largest sizes keep
+  // the user from resizing it.
+  const int width = Pixels(design_.clientWidth);
+  const int height = Pixels(design_.clientHeight);
+  gtk_window_set_default_size(window_, width, height);
+  GdkGeometry size{};
+  size.min_width = size.max_width = width;
+  size.min_height = size.max_height = height;
+  gtk_window_set_geometry_hints(window_, nullptr, &size,
+                                static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
   root_ = gtk_fixed_new();
-  gtk_widget_set_size_request(root_, Pixels(design_.clientWidth), Pixels(design_.clientHeight));
+  gtk_widget_set_size_request(root_, width, height);
   gtk_container_add(GTK_CONTAINER(window_), root_);
   gtk_widget_show(root_);
   g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
@@ -189,10 +206,12 @@ GtkWidget* GtkScreenWindow::CreateNative(const WidgetSpec& description) {
       gtk_entry_set_activates_default(GTK_ENTRY(widget), TRUE);
       break;
     case WidgetKind::kImage:
+      widget = gtk_image_new();  // transparent, as the old image controls
+      break;
     case WidgetKind::kPicture:
       widget = gtk_image_new();
       paintsBackground = true;
-      opaque = description.kind == WidgetKind::kPicture;
+      opaque = true;
       break;
     case WidgetKind::kBrowser: {
       WebKitSettings* settings = webkit_settings_new();
@@ -323,6 +342,12 @@ GtkScreenWindow::Native* GtkScreenWindow::Find(std::string_view name) {
 
 const GtkScreenWindow::Native* GtkScreenWindow::Find(std::string_view name) const {
   return const_cast<GtkScreenWindow*>(this)->Find(name);
+}
+
+std::vector<std::string> GtkScreenWindow::WidgetNames() const {
+  std::vector<std::string> names;
+  for (const Native& native : natives_) names.push_back(native.description.name);
+  return names;
 }
 
 GtkWidget* GtkScreenWindow::NativeWidget(std::string_view name) const {

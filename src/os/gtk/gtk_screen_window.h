@@ -51,6 +51,8 @@ class GtkScreenWindow final : public Window {
   // closed window.
   GtkWidget* NativeWidget(std::string_view name) const;
   GtkBrowser* FindBrowser(std::string_view name) const;
+  // The names of the window's widgets, in design order.
+  std::vector<std::string> WidgetNames() const;
   bool HasCloseButton() const { return closeButton_; }
   // Hands `event` to the screen on a later loop iteration, unless the window
   // has closed by then (`dropped` runs instead). False when it is closed

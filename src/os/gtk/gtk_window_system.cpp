@@ -215,7 +215,7 @@ int GtkWindowSystem::MessageBox(Window* owner, const std::string& text, std::uin
   gtk_widget_show_all(dialog);
   // The box waits for its answer even when the run is quitting: what it
   // says (an error at the end of a run) is the last thing the user sees.
-  loop_.IterateUntil([&box] { return box.answered || box.destroyed; });
+  loop_.WaitForAnswer([&box] { return box.answered || box.destroyed; });
   --openBoxes_;
   g_signal_handlers_disconnect_by_data(dialog, &box);
   if (!box.destroyed) gtk_widget_destroy(dialog);
