@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "gtk/gtk_fixture.h"
 #include "os/gtk/gtk_browser.h"
 #include "os/gtk/gtk_compat.h"
@@ -73,17 +75,46 @@ std::vector<std::string> LayoutFaults(GtkScreenWindow& window) {
   return faults;
 }
 
-bool SavePng(GtkWidget* widget, const std::string& file) {
+namespace {
+
+// The widget drawn on its own, opaque; null when it has no size yet.
+cairo_surface_t* Draw(GtkWidget* widget) {
   const int width = gtk_widget_get_allocated_width(widget);
   const int height = gtk_widget_get_allocated_height(widget);
-  if (width <= 1 || height <= 1) return false;
+  if (width <= 1 || height <= 1) return nullptr;
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
   cairo_t* cr = cairo_create(surface);
   gtk_widget_draw(widget, cr);
   cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  return surface;
+}
+
+}  // namespace
+
+bool SavePng(GtkWidget* widget, const std::string& file) {
+  cairo_surface_t* surface = Draw(widget);
+  if (surface == nullptr) return false;
   const bool saved = cairo_surface_write_to_png(surface, file.c_str()) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(surface);
   return saved;
+}
+
+std::string RenderedColour(GtkWidget* widget, int x, int y) {
+  cairo_surface_t* surface = Draw(widget);
+  if (surface == nullptr) return "";
+  std::string colour;
+  if (x >= 0 && y >= 0 && x < cairo_image_surface_get_width(surface) &&
+      y < cairo_image_surface_get_height(surface)) {
+    const unsigned char* row =
+        cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06X",
+                  reinterpret_cast<const std::uint32_t*>(row)[x] & 0xFFFFFFu);
+    colour = text;
+  }
+  cairo_surface_destroy(surface);
+  return colour;
 }
 
 DesktopUser::DesktopUser(GtkWindowSystem& ui, std::string shots, std::chrono::seconds limit)

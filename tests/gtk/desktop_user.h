@@ -88,6 +88,9 @@ std::vector<std::string> LayoutFaults(GtkScreenWindow& window);
 
 // Draws `widget` (a window, a dialog) into a PNG file; false when it cannot.
 bool SavePng(GtkWidget* widget, const std::string& file);
+// The colour of the drawn widget at (x, y) as "#RRGGBB", as the page's
+// document.bgColor reads; "" when it cannot be drawn.
+std::string RenderedColour(GtkWidget* widget, int x, int y);
 
 // The page element `id` in any of the window's pages: the browser holding
 // it, or null.

@@ -75,6 +75,19 @@ DesktopUser::Action AcceptFollowsTheCheckBox(GtkWindowSystem& ui) {
   };
 }
 
+// The newsletter page is painted in the window's colour: its bgColor, the
+// pixels of the rendered page and of the window's bottom panel agree.
+DesktopUser::Action PageMatchesTheWindow() {
+  return [](GtkScreenWindow& window) {
+    GtkBrowser* page = window.FindBrowser("WebBrowser1");
+    const std::string declared = page->EvaluateScript("document.bgColor").value_or("");
+    GtkWidget* toplevel = GTK_WIDGET(window.NativeWindow());
+    const int bottom = gtk_widget_get_allocated_height(toplevel) - 2;
+    EXPECT_EQ(declared, RenderedColour(toplevel, 2, bottom)) << "the page's colour is the window's";
+    EXPECT_EQ(declared, RenderedColour(GTK_WIDGET(page->View()), 2, 2)) << "and the page shows it";
+  };
+}
+
 // A link to the maker's site inside the offer page, clicked: it goes to the
 // desktop's browser, with the offered product's facts.
 DesktopUser::Action FollowAWebLink() {
@@ -97,7 +110,8 @@ TEST_P(LanguageRoadTest, TandemRoad) {
 
   DesktopUser user(*ui, Shots(language));
   user.At("frmLanguage", {user.Shot("language"), DesktopUser::Press("cmdSelect")})
-      .At("frmEmail", {user.Shot("newsletter"), DesktopUser::Fill("txtFirstName", "Anna"),
+      .At("frmEmail", {user.Shot("newsletter"), PageMatchesTheWindow(),
+                       DesktopUser::Fill("txtFirstName", "Anna"),
                        DesktopUser::Fill("txtEmailAddr", address), DesktopUser::Press("cmdNext")})
       .Answer(message_box::kIdOk, "message-box")  // the confirmation is missing
       .At("frmEmail",

@@ -67,8 +67,15 @@ Control& AddBottom(Form& form, std::initializer_list<std::pair<const char*, cons
   return bottom;
 }
 
-void AddCommon(Form& form) {
-  Place(form.Add(ControlKind::kPicture, "pictDummy"), 0, 0, 150, 150);
+// A screen window, starting with the picture that the screen samples for
+// the window colour: first, so that everything else lies above it.
+std::unique_ptr<Form> NewScreenForm(const char* name) {
+  auto form = std::make_unique<Form>(name);
+  Place(form->Add(ControlKind::kPicture, "pictDummy"), 0, 0, 150, 150);
+  return form;
+}
+
+void AddCaptionBar(Form& form) {
   form.Add(ControlKind::kCaptionBar, "UniFormCaptionB1");
 }
 
@@ -84,27 +91,27 @@ constexpr int kPageTop = kTopHeight;
 constexpr int kPageHeight = kWindowHeight - kTopHeight - kBottomHeight;
 
 std::unique_ptr<Form> Language() {
-  auto form = std::make_unique<Form>("frmLanguage");
+  auto form = NewScreenForm("frmLanguage");
   Control& top = AddHeader(*form, false);
   AddProductIcons(*form, top);
   AddPage(*form, "fra1", "WebBrowser1", kPageTop, kPageHeight);
   AddBottom(*form, {{"cmdSelect", "*Next >"}});
-  AddCommon(*form);
+  AddCaptionBar(*form);
   return form;
 }
 
 std::unique_ptr<Form> Email() {
-  auto form = std::make_unique<Form>("frmEmail");
+  auto form = NewScreenForm("frmEmail");
   Control& top = AddHeader(*form, false);
   AddProductIcons(*form, top);
   AddPage(*form, "fra1", "WebBrowser1", kPageTop, kPageHeight);
   AddBottom(*form, {{"cmdSkip", "*Skip"}, {"cmdNext", "*Next >"}});
-  AddCommon(*form);
+  AddCaptionBar(*form);
   return form;
 }
 
 std::unique_ptr<Form> SpamInfo() {
-  auto form = std::make_unique<Form>("frmSpamInfo");
+  auto form = NewScreenForm("frmSpamInfo");
   AddHeader(*form, true);
   const int pictureHeight = 1500;
   AddPage(*form, "fra1", "WebBrowser1", kPageTop, kPageHeight - pictureHeight);
@@ -113,12 +120,12 @@ std::unique_ptr<Form> SpamInfo() {
   Place(form->Add(ControlKind::kImage, "imgNotSpam", &holder), (kWindowWidth - 3000) / 2, 120, 3000,
         pictureHeight - 240);
   AddBottom(*form, {{"cmdNext", "*Next >"}});
-  AddCommon(*form);
+  AddCaptionBar(*form);
   return form;
 }
 
 std::unique_ptr<Form> Bundle() {
-  auto form = std::make_unique<Form>("frmBundle");
+  auto form = NewScreenForm("frmBundle");
   AddHeader(*form, true);
   const int acceptHeight = 1200;
   AddPage(*form, "fra1", "WebBrowser1", kPageTop, kPageHeight - acceptHeight);
@@ -127,25 +134,25 @@ std::unique_ptr<Form> Bundle() {
   Control& timer = form->Add(ControlKind::kTimer, "Timer1");
   timer.Set(ControlProperty::kInterval, vbscript::Value::Long(50));
   timer.SetEnabled(false);
-  AddCommon(*form);
+  AddCaptionBar(*form);
   return form;
 }
 
 std::unique_ptr<Form> FirewallCross() {
-  auto form = std::make_unique<Form>("frmFirewallCross");
+  auto form = NewScreenForm("frmFirewallCross");
   AddHeader(*form, true);
   AddPage(*form, "fra1", "WebBrowser1", kPageTop, kPageHeight);
   AddBottom(*form, {{"cmdClose", "*Close"}});
-  AddCommon(*form);
+  AddCaptionBar(*form);
   return form;
 }
 
 std::unique_ptr<Form> ShowLinks() {
   // A document window: no header panel, a taller page.
-  auto form = std::make_unique<Form>("frmShowLinks");
+  auto form = NewScreenForm("frmShowLinks");
   AddPage(*form, "fra1", "WebBrowser1", 0, kWindowHeight - kBottomHeight);
   AddBottom(*form, {{"cmdPrint", "*Print"}, {"cmdOK", "*OK"}});
-  AddCommon(*form);
+  AddCaptionBar(*form);
   return form;
 }
 

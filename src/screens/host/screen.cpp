@@ -137,6 +137,14 @@ bool Screen::Load() {
   if (IsLoaded()) return true;
   if (session_.ending) return false;
   window_ = session_.ui.CreateWindow(WindowOf(*form_), *this);
+  // The product icons of the language and newsletter screens carry their
+  // pictures from the design: the products' 48-pixel pictures.
+  for (const char* code : {"OL", "SW", "PT"}) {
+    const std::string icon = std::string("imgIcon_") + code;
+    if (Find(icon) != nullptr) {
+      window_->SetImage(icon, run_.Settings.HtmlScreensFolder + "Pavane/icons/" + code + "48.png");
+    }
+  }
   form_->SetObserver(this);
   unloading_ = false;
   OnLoad();
