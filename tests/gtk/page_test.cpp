@@ -115,5 +115,35 @@ TEST_F(GtkTest, AMissingPageStillCompletes) {
   EXPECT_TRUE(WaitFor([&] { return events.Count("complete WebBrowser1") >= 1; }));
 }
 
+TEST_F(GtkTest, PrintAsksOverTheWindowAndTheWindowStaysUsable) {
+  RecordedEvents events;
+  auto window = OpenWindow(events);
+  window->Show();
+  LoadPage(*window, events, kFormPage);
+  // The user looks at the print dialog and cancels it.
+  bool modalOverTheWindow = false;
+  int ticks = 0;
+  const auto user = ui->Loop().StartTimer(100ms, [&] {
+    ++ticks;
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* it = windows; it != nullptr; it = it->next) {
+      GtkWindow* dialog = GTK_WINDOW(it->data);
+      if (GTK_IS_DIALOG(dialog) && gtk_widget_get_visible(GTK_WIDGET(dialog)) && ticks > 3) {
+        modalOverTheWindow = gtk_window_get_modal(dialog) &&
+                             gtk_window_get_transient_for(dialog) == window->NativeWindow();
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+      }
+    }
+    g_list_free(windows);
+  });
+  ui->PrintPage(*window, "WebBrowser1");
+  ui->Loop().StopTimer(user);
+  EXPECT_TRUE(modalOverTheWindow) << "the dialog belongs to the window";
+
+  gtk_button_clicked(GTK_BUTTON(window->NativeWidget("cmdNext")));
+  EXPECT_TRUE(WaitFor([&] { return events.Count("click cmdNext") == 1; }))
+      << "the window answers after the dialog";
+}
+
 }  // namespace
 }  // namespace pavane::os::gtk::testing
