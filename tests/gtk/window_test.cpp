@@ -83,6 +83,53 @@ TEST_F(GtkTest, WidgetsFollowTheDesignAndItsChanges) {
   EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(window->NativeWidget("txtName"))), "Anna");
 }
 
+// A key pressed and released while `widget` has the focus, as the display
+// would report it.
+void PressKey(GtkWidget* widget, guint key) {
+  GdkDisplay* display = gtk_widget_get_display(widget);
+  GdkKeymapKey* codes = nullptr;
+  gint count = 0;
+  gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), key, &codes, &count);
+  for (const GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+    GdkEvent* event = gdk_event_new(type);
+    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
+    event->key.send_event = TRUE;
+    event->key.time = GDK_CURRENT_TIME;
+    event->key.keyval = key;
+    event->key.hardware_keycode = count > 0 ? static_cast<guint16>(codes[0].keycode) : 0;
+    gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+  }
+  g_free(codes);
+}
+
+TEST_F(GtkTest, KeyboardLeavesThePageForTheButtonsAndEnterGoesOn) {
+  RecordedEvents events;
+  auto window = OpenWindow(events);
+  window->Show();
+  ASSERT_TRUE(WaitFor([&] { return events.Count("activated") == 1; }));
+  LoadPage(*window, events, "<html><body><input id='first'></body></html>");
+  GtkWindow* native = window->NativeWindow();
+  GtkWidget* page = window->NativeWidget("WebBrowser1");
+  gtk_widget_grab_focus(page);
+  // Tab runs through the page's field, then on to the window's controls.
+  for (int i = 0; i < 4 && gtk_window_get_focus(native) == page; ++i) {
+    PressKey(page, GDK_KEY_Tab);
+    WaitFor([] { return false; }, 150ms);
+  }
+  GtkWidget* focused = gtk_window_get_focus(native);
+  ASSERT_NE(focused, page) << "Tab leaves the page";
+  EXPECT_TRUE(focused != nullptr && (GTK_IS_BUTTON(focused) || GTK_IS_ENTRY(focused)))
+      << "to one of the window's own controls";
+
+  // Enter in a field of the window presses the default button, Next.
+  GtkWidget* field = window->NativeWidget("txtName");
+  gtk_widget_grab_focus(field);
+  PressKey(field, GDK_KEY_Return);
+  EXPECT_TRUE(WaitFor([&] { return events.Count("click cmdNext") == 1; }, 2s));
+}
+
 TEST_F(GtkTest, SampledPixelsGiveTheWindowColours) {
   RecordedEvents events;
   auto window = OpenWindow(events);
