@@ -58,11 +58,11 @@ TEST(InstallTest, InstalledLayoutMatchesTheStagedOneAndRuns) {
   // are found beside it. Nothing listens at the server address.
   dir.Write("skip.txt", "click cmdSkip\nclick cmdDecline\nclick cmdDecline\n");
   dir.Write("run/.keep", "");
-  const auto run = RunProgram((prefix / "PV/pavane").string(), {"/app=OL", "/language=ja"},
-                              {"PAVANE_UI=headless", "PAVANE_SCRIPT=" + dir.File("skip.txt"),
-                               "PAVANE_REGISTRY=" + dir.File("registry.db"),
-                               "PAVANE_SERVER_BASE=http://127.0.0.1:9", "Temp=" + dir.File("run"),
-                               "XDG_RUNTIME_DIR=" + dir.File("run")});
+  const auto run = RunProgram(
+      (prefix / "PV/pavane").string(), {"/app=OL", "/language=ja"},
+      {"PAVANE_UI=headless", "PAVANE_SCRIPT=" + dir.File("skip.txt"),
+       "PAVANE_REGISTRY=" + dir.File("registry.db"), "PAVANE_SERVER_BASE=http://127.0.0.1:9",
+       "Temp=" + dir.File("run"), "XDG_RUNTIME_DIR=" + dir.File("run")});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("file://" + prefix.string() +
                          "/HTML%20Screens/Pavane/localized/ja/EmailText.htm?application=OL"),
