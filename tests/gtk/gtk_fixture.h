@@ -17,6 +17,7 @@
 #include "os/gtk/gtk_browser.h"
 #include "os/gtk/gtk_screen_window.h"
 #include "os/gtk/gtk_window_system.h"
+#include "support/installation.h"
 #include "support/temp_dir.h"
 
 namespace pavane::os::gtk::testing {
@@ -88,6 +89,8 @@ class GtkTest : public ::testing::Test {
     if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
       GTEST_SKIP() << "no display; run under xvfb-run";
     }
+    // Before GLib learns where the desktop's folders are.
+    pavane::testing::Installation::RegisterTestBrowser(PAVANE_STUB_DOWNLOADER);
     std::string error;
     ui = GtkWindowSystem::Create(error);
     ASSERT_NE(ui, nullptr) << error;

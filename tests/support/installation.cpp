@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <thread>
@@ -51,17 +52,15 @@ Installation::Installation(const std::string& stage, const std::string& download
   for (const auto& [name, value] :
        {std::pair{"ProgramFiles", root_ + "/programs"}, std::pair{"Temp", root_ + "/tmp"},
         std::pair{"PAVANE_STUB_RECORD", root_ + "/downloader.txt"},
-        std::pair{"XDG_RUNTIME_DIR", root_ + "/run"},
-        std::pair{"XDG_DATA_HOME", DesktopFolder(downloader).File("data")},
-        std::pair{"XDG_CONFIG_HOME", DesktopFolder(downloader).File("config")},
-        std::pair{"LANG", std::string("C")}, std::pair{"LC_ALL", std::string()},
-        std::pair{"LC_MESSAGES", std::string()}}) {
+        std::pair{"XDG_RUNTIME_DIR", root_ + "/run"}, std::pair{"LANG", std::string("C")},
+        std::pair{"LC_ALL", std::string()}, std::pair{"LC_MESSAGES", std::string()}}) {
     environment_.push_back(
         std::make_unique<ScopedEnv>(name, value.empty() ? nullptr : value.c_str()));
   }
 
   // The desktop's browser records what it was given; a record of an earlier
   // installation in this test program is gone.
+  RegisterTestBrowser(downloader);
   fs::remove(DesktopFolder(downloader).File("browser.txt"));
 
   store_ = std::make_unique<os::SqliteRegistryStore>(root_ + "/registry.db");
@@ -76,6 +75,12 @@ Installation::Installation(const std::string& stage, const std::string& download
 }
 
 Installation::~Installation() = default;
+
+void Installation::RegisterTestBrowser(const std::string& stub) {
+  const TempDir& folder = DesktopFolder(stub);
+  setenv("XDG_DATA_HOME", folder.File("data").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", folder.File("config").c_str(), 1);
+}
 
 void Installation::Set(const std::string& key, const std::string& name, const std::string& value) {
   registry_->CreateKey(key);

@@ -29,6 +29,12 @@ class Installation {
   Installation(const Installation&) = delete;
   Installation& operator=(const Installation&) = delete;
 
+  // Registers `stub` as the desktop's web browser for the rest of this
+  // process. GLib reads where the desktop's folders are once per process, so
+  // a test program that may open windows before its first installation
+  // calls this first; the constructor calls it too.
+  static void RegisterTestBrowser(const std::string& stub);
+
   const std::string& Root() const { return root_; }
   const TempDir& Dir() const { return dir_; }
   // The folder the program runs from.
