@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "flows/flow_fixture.h"
+#include "platform/text.h"
 
 namespace pavane::flows {
 namespace {
@@ -57,6 +58,27 @@ TEST_F(FlowTest, WebLinksOpenInTheUsersBrowser) {
   EXPECT_TRUE(
       run.Has("browser https://www.norvale.example/support?language=de&app=OL&scaling=100"));
   EXPECT_TRUE(run.Has("browser https://other.example/page\n"));
+}
+
+TEST_F(FlowTest, PrintUsesTheRegisteredCommandOrThePagesOwnDialog) {
+  const std::string printDocument =
+      std::string("follow vblink/license.htm\nclick cmdPrint\nclick cmdOK\n") + kThenSkipAll;
+  const RunResult own = Run("/app=SW /language=en", printDocument);
+  ASSERT_EQ(own.status, 0) << own.scriptError << own.transcript;
+  EXPECT_TRUE(own.Has("print frmShowLinks.WebBrowser1"));
+
+  // The registered command is taken in lower case, as it always was.
+  const std::string printer = PAVANE_STUB_DOWNLOADER;
+  if (printer != platform::LowerCase(printer)) GTEST_SKIP() << "the stub's path has capitals";
+  Set("HKEY_CLASSES_ROOT\\htmlfile\\shell\\print\\command", "", printer + " \"%1\"");
+  const RunResult registered = Run("/app=SW /language=en", printDocument);
+  ASSERT_EQ(registered.status, 0) << registered.scriptError;
+  EXPECT_FALSE(registered.Has("print frmShowLinks")) << "no dialog";
+  EXPECT_EQ(
+      DownloaderArguments(),
+      (std::vector<std::string>{
+          printer, "file://" + root_ + "/HTML Screens/Legal Files/SW/shared/license.htm?App=SW"}))
+      << "started without a shell, the document as one argument";
 }
 
 }  // namespace
