@@ -164,9 +164,22 @@ TEST_F(GtkTest, PicturesIconsAndDisplayFacts) {
   EXPECT_EQ(window->SetImage("pictDummy", dir.File("missing.png")), std::nullopt);
   EXPECT_EQ(window->SetImage("cmdNext", file), std::nullopt) << "not a picture widget";
 
-  EXPECT_EQ(ui->TwipsPerPixelX(), 15) << "Xvfb at 96 dots per inch";
-  EXPECT_EQ(ui->TwipsPerPixelY(), 15);
   EXPECT_TRUE(ui->HasJapaneseFont()) << "fonts-noto-cjk is installed";
+}
+
+TEST_F(GtkTest, TwipsPerPixelFollowTheResolution) {
+  GtkSettings* settings = gtk_settings_get_default();
+  gint before = 0;
+  g_object_get(settings, "gtk-xft-dpi", &before, nullptr);
+  for (const auto& [dpi, twips] : {std::pair{96, 15}, std::pair{120, 12}, std::pair{144, 10}}) {
+    g_object_set(settings, "gtk-xft-dpi", dpi * 1024, nullptr);
+    std::string error;
+    const auto display = GtkWindowSystem::Create(error);
+    ASSERT_NE(display, nullptr) << error;
+    EXPECT_EQ(display->TwipsPerPixelX(), twips) << dpi << " dots per inch";
+    EXPECT_EQ(display->TwipsPerPixelY(), twips);
+  }
+  g_object_set(settings, "gtk-xft-dpi", before, nullptr);
 }
 
 }  // namespace
