@@ -49,7 +49,8 @@ constexpr const char* kUsage =
     "Unattended runs: PAVANE_UI=headless runs the screens without a display and\n"
     "prints what happens, one line each; PAVANE_SCRIPT=FILE gives the user's\n"
     "actions (click, fill, tick, untick, select, choose, follow, answer,\n"
-    "activate, close, wait), one per line.\n";
+    "activate, close, wait), one per line, and alone chooses the headless run.\n"
+    "PAVANE_UI=desktop (the default) opens the screens as windows.\n";
 
 int PrintSettings(const std::vector<std::string>& switches) {
   pavane::RunSettings settings;
@@ -72,12 +73,28 @@ int RunOn(pavane::os::WindowSystem& ui, const std::vector<std::string>& switches
                                  pavane::app::ProgramFolder());
 }
 
-// The screens, on the window system the environment asks for: the desktop,
-// or with PAVANE_UI=headless none.
+// The screens, on the window system the environment asks for: the desktop
+// (PAVANE_UI=desktop), or none (PAVANE_UI=headless). Unset, a user script
+// means an unattended run, without a display; otherwise the desktop.
 int RunScreens(const std::vector<std::string>& switches) {
-  const char* uiName = std::getenv("PAVANE_UI");
+  const char* uiValue = std::getenv("PAVANE_UI");
+  const char* script = std::getenv("PAVANE_SCRIPT");
+  const bool scripted = script != nullptr && *script != '\0';
+  const std::string uiName =
+      uiValue != nullptr && *uiValue != '\0' ? uiValue : (scripted ? "headless" : "desktop");
+  if (uiName != "headless" && uiName != "desktop") {
+    std::fprintf(stderr, "pavane: PAVANE_UI is \"%s\"; it is headless or desktop\n",
+                 uiName.c_str());
+    return 2;
+  }
+  if (uiName == "desktop" && scripted) {
+    std::fputs(
+        "pavane: PAVANE_SCRIPT drives the headless window system only (PAVANE_UI=headless)\n",
+        stderr);
+    return 2;
+  }
   std::string error;
-  if (uiName == nullptr || std::string(uiName) != "headless") {
+  if (uiName == "desktop") {
     const auto ui = pavane::os::gtk::GtkWindowSystem::Create(error);
     if (ui == nullptr) {
       std::fputs("pavane: no display: run under a desktop or Xvfb, or with PAVANE_UI=headless\n",

@@ -29,13 +29,25 @@ TEST_F(FlowTest, UnattendedRunPrintsItsTranscriptAndEndsCleanly) {
   EXPECT_NE(run.out.find("close frmBundle\n"), std::string::npos);
   EXPECT_EQ(ServerRequests(8).size(), 8u);
 
-  const auto cut = testing::RunProgram(PAVANE_PROGRAM, {"/app=OL", "/language=en"},
-                                       {"PAVANE_UI=headless", "PAVANE_SCRIPT=/dev/null",
-                                        "PAVANE_REGISTRY=" + dir_.File("registry.db")});
+  // A script alone means an unattended run; one that runs out is an error.
+  const auto cut = testing::RunProgram(
+      PAVANE_PROGRAM, {"/app=OL", "/language=en"},
+      {"PAVANE_SCRIPT=/dev/null", "PAVANE_REGISTRY=" + dir_.File("registry.db")});
   EXPECT_NE(cut.exitCode, 0);
   EXPECT_NE(cut.err.find("pavane: script ran out while frmEmail waits for the user"),
             std::string::npos)
       << cut.err;
+
+  // On the desktop nobody reads a script: said at once, nothing shown.
+  for (const auto& [ui, message] :
+       {std::pair{"PAVANE_UI=desktop", "PAVANE_SCRIPT drives the headless window system only"},
+        std::pair{"PAVANE_UI=gtk", "PAVANE_UI is \"gtk\"; it is headless or desktop"}}) {
+    const auto refused = testing::RunProgram(PAVANE_PROGRAM, {"/app=OL"},
+                                             {ui, "PAVANE_SCRIPT=" + dir_.File("road.txt")});
+    EXPECT_EQ(refused.exitCode, 2) << ui;
+    EXPECT_NE(refused.err.find(message), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.out, "");
+  }
 }
 
 }  // namespace
