@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "os/url_encoding.h"
 #include "platform/system_helpers.h"
 #include "platform/text.h"
 
@@ -26,29 +27,6 @@ constexpr std::array<LegalDocument, 5> kLegalDocuments = {{
     {"privacy", LegalFolder::kSharedByAll, "privacy.htm", "strLoc_PV_Legal_PrivacyPolicy"},
 }};
 
-int HexDigit(char ch) {
-  if (ch >= '0' && ch <= '9') return ch - '0';
-  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
-  return -1;
-}
-
-// "%XX" becomes its byte; a "%" without two hex digits stays as it is.
-std::string PercentDecode(std::string_view text) {
-  std::string decoded;
-  decoded.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
-        HexDigit(text[i + 2]) >= 0) {
-      decoded += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
-      i += 2;
-    } else {
-      decoded += text[i];
-    }
-  }
-  return decoded;
-}
-
 std::string LegalFile(const RunSettings& settings, const LegalDocument& document) {
   const std::string legalFiles = platform::JoinPath(settings.HtmlScreensFolder, "Legal Files");
   const std::string productFolder = platform::JoinPath(legalFiles, settings.ShownAppCode);
@@ -70,7 +48,7 @@ std::string LegalFile(const RunSettings& settings, const LegalDocument& document
 
 LinkDecision DecideLink(const Run& run, std::string_view address) {
   const RunSettings& settings = run.Settings;
-  const std::string lower = platform::LowerCase(PercentDecode(address));
+  const std::string lower = platform::LowerCase(os::DecodeQueryComponent(address));
   LinkDecision decision;
   using platform::Contains;
 

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "os/unicode.h"
+#include "os/url_encoding.h"
 
 namespace pavane::os::headless {
 namespace {
@@ -251,30 +252,6 @@ void PageDom::SetChecked(PageElement& element, bool checked) {
 
 namespace {
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::string PercentDecode(std::string_view text) {
-  std::string decoded;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size()) {
-      const int high = HexDigit(text[i + 1]);
-      const int low = HexDigit(text[i + 2]);
-      if (high >= 0 && low >= 0) {
-        decoded += static_cast<char>(high * 16 + low);
-        i += 2;
-        continue;
-      }
-    }
-    decoded += text[i];
-  }
-  return decoded;
-}
-
 // Length of the scheme and its ":" when `url` starts with one, else 0.
 std::size_t SchemeLength(std::string_view url) {
   if (url.empty() || !std::isalpha(static_cast<unsigned char>(url[0]))) return 0;
@@ -327,7 +304,7 @@ std::optional<std::string> FileUrlPath(std::string_view url) {
     rest.remove_prefix(slash);
   }
   if (!rest.starts_with('/')) return std::nullopt;
-  return PercentDecode(rest);
+  return DecodeQueryComponent(rest);
 }
 
 std::string ResolveHref(std::string_view base, std::string_view href) {
