@@ -11,7 +11,8 @@ namespace pavane::os {
 // %XX, so "&", "=", "+", "?", "#" and blanks can no longer break the query.
 std::string EncodeQueryComponent(std::string_view value);
 
-// The inverse, for tools and tests: %XX sequences become bytes ("+" stays).
+// The inverse: %XX sequences become bytes; "+" and a "%" without two hex
+// digits stay as they are. Also decodes the path of a file URL.
 std::string DecodeQueryComponent(std::string_view value);
 
 }  // namespace pavane::os
