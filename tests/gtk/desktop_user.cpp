@@ -58,9 +58,8 @@ std::vector<std::string> LayoutFaults(GtkScreenWindow& window) {
     if (GtkWidget* panel = gtk_widget_get_parent(widget); panel != nullptr) {
       GtkAllocation bounds;
       gtk_widget_get_allocation(panel, &bounds);
-      // A panel's children are placed in its own coordinates only when it
-      // has a window of its own; GtkFixed does not, so compare in the
-      // toplevel's.
+      // The panels have no window of their own: a widget's place and its
+      // panel's are both in the toplevel's coordinates.
       if (place.x + place.width > bounds.x + bounds.width ||
           place.y + place.height > bounds.y + bounds.height) {
         faults.push_back(name + " reaches out of its panel");
@@ -119,12 +118,11 @@ std::string RenderedColour(GtkWidget* widget, int x, int y) {
 
 DesktopUser::DesktopUser(GtkWindowSystem& ui, std::string shots, std::chrono::seconds limit)
     : ui_(ui), shots_(std::move(shots)) {
-  timer_ = ui_.Loop().StartTimer(50ms, [this] { Tick(); });
+  timer_ = ui_.Loop().StartTimer(50ms, [this] { OnTick(); });
   watchdog_ = ui_.Loop().StartTimer(limit, [this] {
+    if (gaveUp_) return;
+    gaveUp_ = true;
     ADD_FAILURE() << "the run did not finish; the user was waiting for " << Waiting();
-    while (GtkMessageDialog* box = OpenMessageDialog()) {
-      gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_DELETE_EVENT);
-    }
     ui_.Loop().Quit(99);
   });
 }
@@ -167,7 +165,14 @@ bool DesktopUser::Ready(const Step& step) const {
   return true;
 }
 
-void DesktopUser::Tick() {
+void DesktopUser::OnTick() {
+  if (gaveUp_) {
+    // The run is ending; a message box still waits for its answer.
+    if (GtkMessageDialog* box = OpenMessageDialog()) {
+      gtk_dialog_response(GTK_DIALOG(box), message_box::kIdOk);
+    }
+    return;
+  }
   if (Finished()) return;
   const Step& step = steps_[next_];
   if (!Ready(step)) {

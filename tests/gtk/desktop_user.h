@@ -68,7 +68,7 @@ class DesktopUser {
     int button = 0;
     std::string shot;
   };
-  void Tick();
+  void OnTick();
   bool Ready(const Step& step) const;
 
   GtkWindowSystem& ui_;
@@ -76,6 +76,7 @@ class DesktopUser {
   std::vector<Step> steps_;
   std::size_t next_ = 0;
   int settled_ = 0;
+  bool gaveUp_ = false;
   std::vector<std::string> boxTexts_;
   EventLoop::TimerId timer_;
   EventLoop::TimerId watchdog_;
