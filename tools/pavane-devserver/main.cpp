@@ -162,9 +162,13 @@ int main(int argc, char** argv) {
   // httplib listens with a backlog of 5; a burst of reports overflows it and
   // the dropped connections come back only after a one-second SYN retry. Keep
   // the socket so its backlog can be raised once it listens.
+  // httplib's own options share the port with any other listener
+  // (SO_REUSEPORT), so a second server would quietly take half the requests;
+  // only a quick restart after the last one is allowed here.
   int listenSocket = -1;
   server.set_socket_options([&listenSocket](socket_t socket) {
-    httplib::default_socket_options(socket);
+    const int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     listenSocket = socket;
   });
   server.set_pre_routing_handler([&](const httplib::Request& request, httplib::Response&) {

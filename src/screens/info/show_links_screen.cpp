@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "os/files.h"
 #include "os/process.h"
 #include "platform/windows_command_line.h"
 #include "reporting/legal_links.h"
@@ -58,8 +59,14 @@ void ShowLinksScreen::Print() {
       run_.Registry.GetStringValue("HKEY_CLASSES_ROOT\\htmlfile\\shell\\print\\command", "");
   if (!registered.empty() && registered != "Error") {
     const std::string command = reporting::BuildPrintCommand(registered, "C:\\WINDOWS", Form_URL);
+    std::vector<std::string> argv = platform::SplitWindowsCommandLine(command);
+    // The command comes in lower case, as it always has; the program is
+    // found by its name without regard to case.
+    if (!argv.empty()) {
+      if (const auto program = os::ResolvePath(argv[0])) argv[0] = *program;
+    }
     std::string error;
-    if (os::StartDetached(platform::SplitWindowsCommandLine(command), error)) return;
+    if (os::StartDetached(argv, error)) return;
   }
   session_.ui.PrintPage(*NativeWindow(), "WebBrowser1");
 }
