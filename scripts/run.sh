@@ -25,8 +25,13 @@ mkfifo "$work/announce"
 build/tools/pavane-devserver/pavane-devserver --port 8917 --log "$work/requests.log" \
   2>"$work/announce" &
 server_pid=$!
-read -r -t 10 announcement <"$work/announce"
+announcement=
+read -r -t 10 announcement <"$work/announce" || true
 echo "$announcement"
+if [[ "$announcement" != *"listening on"* ]]; then
+  echo "run.sh: the reference server did not start" >&2
+  exit 1
+fi
 
 status=0
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "${PAVANE_UI:-}" != headless ]; then
