@@ -1,4 +1,5 @@
-// Unicode case mapping of UTF-8 text, from the C library's Unicode tables.
+// Unicode case mapping of UTF-8 text, from the C library's Unicode tables,
+// and the UTF-8 form of a code point.
 #pragma once
 
 #include <string>
@@ -14,5 +15,24 @@ std::string UpperCaseUtf8(std::string_view text);
 
 // Number of characters; an invalid byte counts as one character.
 std::size_t Utf8Length(std::string_view text);
+
+// Appends the UTF-8 bytes of `codePoint` (at most U+10FFFF) to `text`.
+inline void AppendUtf8(std::string& text, char32_t codePoint) {
+  if (codePoint < 0x80) {
+    text += static_cast<char>(codePoint);
+  } else if (codePoint < 0x800) {
+    text += static_cast<char>(0xC0 | (codePoint >> 6));
+    text += static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else if (codePoint < 0x10000) {
+    text += static_cast<char>(0xE0 | (codePoint >> 12));
+    text += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    text += static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else {
+    text += static_cast<char>(0xF0 | (codePoint >> 18));
+    text += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+    text += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    text += static_cast<char>(0x80 | (codePoint & 0x3F));
+  }
+}
 
 }  // namespace pavane::os

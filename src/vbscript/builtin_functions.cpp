@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "os/unicode.h"
+
 namespace pavane::vbscript {
 namespace {
 
@@ -60,7 +62,7 @@ bool Chr(const Value& argument, Value& result, std::string& error) {
     codePoint = kWindows1252High[static_cast<std::size_t>(code - 0x80)];
   }
   std::string text;
-  AppendUtf8(text, codePoint);
+  os::AppendUtf8(text, codePoint);
   result = Value::String(std::move(text));
   return true;
 }
@@ -81,7 +83,7 @@ bool ChrW(const Value& argument, Value& result, std::string& error) {
     return false;
   }
   std::string text;
-  AppendUtf8(text, static_cast<char32_t>(code));
+  os::AppendUtf8(text, static_cast<char32_t>(code));
   result = Value::String(std::move(text));
   return true;
 }

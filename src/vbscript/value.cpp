@@ -289,22 +289,4 @@ std::size_t ReadHexNumber(std::string_view text, Value& result, bool& overflow) 
   return i;
 }
 
-void AppendUtf8(std::string& text, char32_t codePoint) {
-  if (codePoint < 0x80) {
-    text += static_cast<char>(codePoint);
-  } else if (codePoint < 0x800) {
-    text += static_cast<char>(0xC0 | (codePoint >> 6));
-    text += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else if (codePoint < 0x10000) {
-    text += static_cast<char>(0xE0 | (codePoint >> 12));
-    text += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    text += static_cast<char>(0xF0 | (codePoint >> 18));
-    text += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-    text += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
-}
-
 }  // namespace pavane::vbscript

@@ -76,7 +76,4 @@ bool ToBoolean(const Value& value, bool& result, std::string& error);
 // more than eight digits.
 std::size_t ReadHexNumber(std::string_view text, Value& result, bool& overflow);
 
-// Appends a code point as UTF-8.
-void AppendUtf8(std::string& text, char32_t codePoint);
-
 }  // namespace pavane::vbscript

@@ -9,24 +9,6 @@
 namespace pavane::tools {
 namespace {
 
-void AppendUtf8(std::string& out, char32_t ch) {
-  if (ch < 0x80) {
-    out += static_cast<char>(ch);
-  } else if (ch < 0x800) {
-    out += static_cast<char>(0xC0 | (ch >> 6));
-    out += static_cast<char>(0x80 | (ch & 0x3F));
-  } else if (ch < 0x10000) {
-    out += static_cast<char>(0xE0 | (ch >> 12));
-    out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (ch & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (ch >> 18));
-    out += static_cast<char>(0x80 | ((ch >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (ch & 0x3F));
-  }
-}
-
 // The registry editor of Windows writes UTF-16LE. A broken surrogate pair is
 // reported with its line, like any other fault of the file.
 bool DecodeUtf16Le(std::string_view bytes, std::string& text, std::string& error) {
@@ -42,7 +24,7 @@ bool DecodeUtf16Le(std::string_view bytes, std::string& text, std::string& error
       const char32_t low = static_cast<unsigned char>(bytes[i + 2]) |
                            (static_cast<char32_t>(static_cast<unsigned char>(bytes[i + 3])) << 8);
       if (low >= 0xDC00 && low <= 0xDFFF) {
-        AppendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        os::AppendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
         i += 2;
         continue;
       }
@@ -52,7 +34,7 @@ bool DecodeUtf16Le(std::string_view bytes, std::string& text, std::string& error
       return false;
     }
     if (unit == '\n') ++line;
-    AppendUtf8(text, unit);
+    os::AppendUtf8(text, unit);
   }
   return true;
 }
