@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/system_helpers.h"
 #include "platform/text.h"
 
 namespace pavane::app {
@@ -26,8 +27,8 @@ PieceOutcome ApplyPiece(RunSettings& settings, std::string_view piece) {
     settings.MainAppCode = platform::UpperCase(value);
     settings.ShownAppCode = settings.MainAppCode;
   } else if (key == "language") {
-    if (platform::CharacterCount(value) != 2) return PieceOutcome::kError;
-    settings.LanguageCode = value;
+    settings.LanguageCode = platform::NormalizeLanguageCode(value);
+    if (settings.LanguageCode.empty()) return PieceOutcome::kError;
   } else if (key == "sacc") {
     settings.SaccCode = value;
   } else if (key == "onlyemail") {

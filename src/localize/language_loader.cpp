@@ -57,9 +57,11 @@ std::optional<std::size_t> HeaderLineStart(const std::string& text, std::size_t 
 }  // namespace
 
 std::string ReadSavedLanguage(platform::Registry& registry, const std::string& productKeyName) {
-  const std::string value =
-      registry.GetStringValue("HKEY_LOCAL_MACHINE\\Software\\" + productKeyName, "Language");
-  return platform::LowerCase(Trim(value)) == "error" ? std::string() : value;
+  // "Error" (a value the setup could not fill) and anything else that is no
+  // language code count as nothing saved.
+  if (productKeyName.empty()) return {};
+  return platform::NormalizeLanguageCode(
+      registry.GetStringValue("HKEY_LOCAL_MACHINE\\Software\\" + productKeyName, "Language"));
 }
 
 std::string RemoveMarkedLines(const std::string& text, std::string_view marker, bool dropFirst) {
@@ -78,6 +80,15 @@ std::string LanguageLoader::ProductionFilePath() const {
   return settings_.OwnLocalizedFolder + settings_.LanguageCode + "/Language.inx";
 }
 
+bool LanguageLoader::HasLanguage(std::string_view code) const {
+  if (code.empty() || platform::NormalizeLanguageCode(code) != code) return false;
+  if (settings_.ProductionMode) {
+    return os::FileExists(settings_.OwnLocalizedFolder + std::string(code) + "/Language.inx");
+  }
+  return os::IsFolder(settings_.ParentFolder + std::string(kProjectCode) + "/localized/" +
+                      std::string(code));
+}
+
 std::string LanguageLoader::LoaderFilePath() const {
   return settings_.ParentLocalizedFolder + std::string(kProjectCode) + "/" +
          settings_.LoaderFileName;
@@ -94,6 +105,7 @@ std::string LanguageLoader::BuildTargetName() const {
 
 bool LanguageLoader::InitLanguageText(std::string& message) {
   message.clear();
+  warning_.clear();
   std::string file = ProductionFilePath();
   bool scrambled = true;
   if (!settings_.ProductionMode) {
@@ -114,6 +126,7 @@ bool LanguageLoader::InitLanguageText(std::string& message) {
     message = "Error in function InitCodeStrings";
     return false;
   }
+  warning_ = language_.CheckVariables();
   return true;
 }
 
@@ -139,7 +152,7 @@ bool LanguageLoader::LoadUTF8IniFile(const std::string& path, std::string& messa
 
 bool LanguageLoader::CheckLanguagePaths(std::string& message) {
   const std::string& code = settings_.LanguageCode;
-  if (platform::CharacterCount(code) != 2) {
+  if (code.empty() || platform::NormalizeLanguageCode(code) != code) {
     message = "Wrong or missing language ID: " + code;
     return false;
   }

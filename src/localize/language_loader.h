@@ -18,8 +18,8 @@
 
 namespace pavane::localize {
 
-// The language saved for the application ("Language" under its key), "" when
-// none can be read.
+// The language saved for the application ("Language" under its key),
+// normalised; "" when none can be read or it is no language code.
 std::string ReadSavedLanguage(platform::Registry& registry, const std::string& productKeyName);
 
 class LanguageLoader {
@@ -29,12 +29,19 @@ class LanguageLoader {
 
   // Loads the run's language (building it first in developer mode).
   bool InitLanguageText(std::string& message);
+  // After a load: what the language file holds that the program cannot use
+  // as written (a variable that expands too deep or too far), or "".
+  const std::string& Warning() const { return warning_; }
   // Reads one language file into the language text, unless that language is
   // loaded already.
   bool LoadUTF8IniFile(const std::string& path, std::string& message, bool scrambled = true);
   // The developer-mode build. Succeeds with "The target file is up-to-date"
   // when nothing is newer than the last build.
   bool BuildLanguageFile(std::string& message);
+
+  // True when this installation has the language `code` (a normalised
+  // code): its file, or in developer mode its build folder.
+  bool HasLanguage(std::string_view code) const;
 
   // Where things are, for the run's language.
   std::string ProductionFilePath() const;
@@ -74,6 +81,7 @@ class LanguageLoader {
   const RunSettings& settings_;
   LanguageText& language_;
   std::string targetPath_;
+  std::string warning_;
   std::chrono::system_clock::time_point targetTime_;
   std::vector<std::string> sources_;
   std::string assembled_;

@@ -1,5 +1,7 @@
 #include "localize/language_screen.h"
 
+#include "platform/system_helpers.h"
+
 namespace pavane::localize {
 
 using screens::Control;
@@ -55,9 +57,11 @@ void LanguageScreen::OnClick(std::string_view button) {
   const auto chosen = page != nullptr
                           ? page->GetAttribute(os::ElementRef::ById("language"), "value")
                           : std::nullopt;
-  // A page without the element keeps the language and the screen.
-  if (!chosen || chosen->empty()) return;
-  run_.Settings.LanguageCode = *chosen;
+  // A page without the element, or a choice that is no language code, keeps
+  // the language and the screen.
+  const std::string code = chosen ? platform::NormalizeLanguageCode(*chosen) : std::string();
+  if (code.empty()) return;
+  run_.Settings.LanguageCode = code;
   Unload();
 }
 

@@ -53,23 +53,48 @@ bool funFileExists(std::string_view path) {
   return !path.empty() && os::FileExists(path);
 }
 
-std::string DefaultLanguageFromLocale() {
-  // "de_DE.UTF-8", "ja_JP.eucJP", "sr_RS@latin": the language comes first.
-  const std::string locale = os::ProcessLocaleName();
-  const std::string language = locale.substr(0, locale.find_first_of("_.@"));
-  if (language.size() < 2 || !IsAsciiLetter(language[0]) || !IsAsciiLetter(language[1]) ||
-      language == "POSIX") {
-    return "en";  // also "C" and "C.UTF-8"
+std::string NormalizeLanguageCode(std::string_view code) {
+  const std::string trimmed = Trim(code);
+  if (trimmed.size() < 2 || trimmed.size() > 3 ||
+      !std::all_of(trimmed.begin(), trimmed.end(), IsAsciiLetter)) {
+    return {};
   }
-  std::string code = LowerCase(language.substr(0, 2));
+  std::string normal = LowerCase(trimmed);
   // Abbreviations that the old Windows names gave and the language files
   // never used.
-  if (code == "ge") {
-    code = "de";
-  } else if (code == "jp") {
-    code = "ja";
+  if (normal == "ge") return "de";
+  if (normal == "jp") return "ja";
+  return normal;
+}
+
+std::vector<std::string> LanguagesFromLocale() {
+  // "de_DE.UTF-8", "ja_JP.eucJP", "sr_RS@latin": the language comes first.
+  const auto languageOf = [](std::string_view locale) {
+    return NormalizeLanguageCode(locale.substr(0, locale.find_first_of("_.@")));
+  };
+  const std::string locale = os::ProcessLocaleName();
+  const std::string localeLanguage = languageOf(locale);
+  // As with the C library's messages, LANGUAGE is not read for the "C" locale.
+  if (locale.empty() || locale == "POSIX" || locale == "C" || locale.starts_with("C.")) return {};
+
+  std::vector<std::string> languages;
+  for (const std::string& entry : Split(NonEmptyEnv("LANGUAGE"), ":")) {
+    const std::string language = languageOf(entry);
+    if (!language.empty() &&
+        std::find(languages.begin(), languages.end(), language) == languages.end()) {
+      languages.push_back(language);
+    }
   }
-  return code;
+  if (!localeLanguage.empty() &&
+      std::find(languages.begin(), languages.end(), localeLanguage) == languages.end()) {
+    languages.push_back(localeLanguage);
+  }
+  return languages;
+}
+
+std::string DefaultLanguageFromLocale() {
+  const std::vector<std::string> languages = LanguagesFromLocale();
+  return languages.empty() ? "en" : languages.front();
 }
 
 std::string OsVersion() {

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pavane::platform {
 
@@ -20,8 +21,20 @@ std::string GetUtcTimeString();
 // when the exact spelling does not exist).
 bool funFileExists(std::string_view path);
 
-// The two-letter language of the process locale (LC_ALL, LC_MESSAGES, LANG),
-// lower case, "en" when none is set or it is "C"/"POSIX".
+// A language code as every source gives it (a switch, the saved value, the
+// language screen, the locale) in the one form the program uses: two or
+// three ASCII letters in lower case ("DE" gives "de", "fil" stays "fil"),
+// with the old Windows abbreviations "ge" and "jp" read as "de" and "ja".
+// Anything else (empty, "de-de", "../x") gives "".
+std::string NormalizeLanguageCode(std::string_view code);
+
+// The languages the user's environment asks for, most wanted first, each
+// normalised and none twice: the entries of GNU LANGUAGE ("es:fr"), then the
+// language of the process locale (LC_ALL, LC_MESSAGES, LANG). Empty when
+// nothing usable is set or the locale is "C"/"POSIX".
+std::vector<std::string> LanguagesFromLocale();
+
+// The first of LanguagesFromLocale, or "en".
 std::string DefaultLanguageFromLocale();
 
 // A one-line name and version of the operating system, for error reports.

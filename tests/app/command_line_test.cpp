@@ -42,7 +42,9 @@ TEST(ParseCommandLine, ResultMessageAndTheCodesItSets) {
       {"unknown switches noted", "/app=ol /foo /bar=1", true, ignoring + "foo , bar=1", "OL", "",
        ""},
       {"later pieces win", "/app=ol /language=de /app=sw /language=fr", true, "", "SW", "fr", ""},
-      {"characters, not bytes", "/language=\xC3\xA9\xC3\xA9", true, "", "", "\xC3\xA9\xC3\xA9", ""},
+      {"three letters kept", "/language=FIL", true, "", "", "fil", ""},
+      {"letters only", "/language=d.e /sacc=sw", false,
+       error + "language=d.e  -- using default values", "", "", ""},
       // The piece keeps its trailing blank; pieces after the error are not read.
       {"wrong length", "/app=ol /language=de-de /sacc=x", false,
        error + "language=de-de  -- using default values", "OL", "", ""},

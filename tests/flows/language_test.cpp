@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "flows/flow_fixture.h"
+#include "platform/text.h"
 #include "support/temp_dir.h"
 
 namespace pavane::flows {
@@ -30,6 +31,48 @@ TEST_F(FlowTest, WithoutASavedLanguageTheSystemLanguageOpensTheChoice) {
   EXPECT_TRUE(run.Has("LanguageSelection.htm?application=OL&scaling=100&language=de"));
   EXPECT_TRUE(run.Has("EmailText.htm?application=OL&scaling=100&language=de"))
       << "the page pre-selects the language shown";
+}
+
+// Whatever the source of a language (switch, saved value, environment, the
+// choice on the screen), one that is not installed or is no language code
+// never ends the run: the choice opens in English, or stays open.
+TEST_F(FlowTest, ALanguageThatIsNotInstalledIsAskedForInEnglish) {
+  struct Case {
+    const char* label;
+    const char* switches;
+    const char* saved;
+    const char* lang;
+    const char* list;  // LANGUAGE
+    const char* choices;
+    const char* opened;  // the language the choice opens in
+    const char* shown;   // the language of the newsletter
+  };
+  const Case cases[] = {
+      {"locale not shipped", "/app=OL", "", "es_ES.UTF-8", nullptr, "de", "en", "de"},
+      {"saved, not shipped", "/app=OL", "es", "de_DE.UTF-8", nullptr, "", "de", "de"},
+      {"saved, a path", "/app=OL", "../x", "C", nullptr, "", "en", "en"},
+      {"saved, upper case", "/app=OL", "DE", "C", nullptr, "", "de", "de"},
+      {"LANGUAGE first", "/app=OL", "", "de_DE.UTF-8", "es:fr", "", "fr", "fr"},
+      {"three letters", "/app=OL", "", "fil_PH.UTF-8", nullptr, "", "en", "en"},
+      {"switch, not shipped", "/app=OL /language=es", "", "C", nullptr, "fr", "en", "fr"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    Set(kOrlentKey, "Language", c.saved);
+    testing::ScopedEnv lang("LANG", c.lang);
+    testing::ScopedEnv list("LANGUAGE", c.list);
+    std::string script;
+    for (const std::string& choice : platform::Split(c.choices, " ")) {
+      if (!choice.empty()) script += "choose " + choice + "\n";
+      script += "click cmdSelect\n";
+    }
+    const RunResult run = Run(c.switches, script + kSkipAll);
+    ASSERT_EQ(run.status, 0) << run.scriptError << run.transcript;
+    EXPECT_TRUE(run.Has(std::string("LanguageSelection.htm?application=OL&scaling=100&language=") +
+                        c.opened));
+    EXPECT_TRUE(run.Has(std::string("/EmailText.htm?application=OL&scaling=100&language=") +
+                        c.shown + "\n"));
+  }
 }
 
 TEST_F(FlowTest, JapaneseWithoutFontsCanContinueInEnglish) {

@@ -17,6 +17,7 @@ TEST(GetParentFolder, DropsTrailingComponents) {
 }
 
 TEST(DefaultLanguageFromLocale, TakesTheFirstSetLocaleVariable) {
+  ScopedEnv list("LANGUAGE", nullptr);
   ScopedEnv all("LC_ALL", nullptr);
   ScopedEnv messages("LC_MESSAGES", nullptr);
   ScopedEnv lang("LANG", nullptr);
@@ -32,13 +33,40 @@ TEST(DefaultLanguageFromLocale, TakesTheFirstSetLocaleVariable) {
     EXPECT_EQ(DefaultLanguageFromLocale(), "en");
   }
   const std::pair<const char*, const char*> cases[] = {
-      {"POSIX", "en"}, {"C", "en"},  {"FR_fr", "fr"}, {"sr_RS@latin", "sr"},
-      {"ge_XX", "de"}, {"jp", "ja"}, {"es", "es"},
+      {"POSIX", "en"}, {"C", "en"},  {"FR_fr", "fr"}, {"sr_RS@latin", "sr"}, {"fil_PH", "fil"},
+      {"ge_XX", "de"}, {"jp", "ja"}, {"es", "es"},    {"e1_XX", "en"},       {"deu_DE", "deu"},
   };
   for (const auto& [locale, language] : cases) {
     ScopedEnv set("LANG", locale);
     EXPECT_EQ(DefaultLanguageFromLocale(), language) << locale;
   }
+}
+
+TEST(LanguagesFromLocale, GnuLanguageListComesFirst) {
+  ScopedEnv all("LC_ALL", nullptr);
+  ScopedEnv messages("LC_MESSAGES", nullptr);
+  ScopedEnv lang("LANG", "de_DE.UTF-8");
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"es:fr_FR", {"es", "fr", "de"}},
+      {"DE_at:de", {"de"}},
+      {"::x:pt_BR.UTF-8", {"pt", "de"}},
+      {"../..:fil", {"fil", "de"}},
+  };
+  for (const auto& [list, expected] : cases) {
+    ScopedEnv set("LANGUAGE", list);
+    EXPECT_EQ(LanguagesFromLocale(), expected) << list;
+  }
+  ScopedEnv c("LANG", "C.UTF-8");
+  ScopedEnv set("LANGUAGE", "es");
+  EXPECT_TRUE(LanguagesFromLocale().empty()) << "the C locale reads no LANGUAGE";
+}
+
+TEST(NormalizeLanguageCode, OneFormForEverySource) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"DE", "de"},  {" fr ", "fr"}, {"fil", "fil"},    {"Ge", "de"},      {"", ""},     {"x", ""},
+      {"de-de", ""}, {"../x", ""},   {"../../tmp", ""}, {"d\xc3\xa9", ""}, {"abcd", ""}, {"e1", ""},
+  };
+  for (const auto& [code, normal] : cases) EXPECT_EQ(NormalizeLanguageCode(code), normal) << code;
 }
 
 // The Windows variables themselves are set in every whole-run test.
