@@ -1,5 +1,7 @@
 #include "localize/language_text.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 
 namespace pavane::localize {
@@ -49,6 +51,21 @@ void LanguageText::SetText(std::string text) {
   text_ = std::move(text);
   codeStrings_.clear();
   firstLine_.clear();
+  expansionFault_.clear();
+}
+
+void LanguageText::NoteFault(std::string_view name, std::string_view bound) const {
+  if (!expansionFault_.empty()) return;
+  expansionFault_ =
+      "the value of " + std::string(name) + " " + std::string(bound) + "; it stays unresolved";
+}
+
+std::string LanguageText::CheckVariables() const {
+  // One resolution for all: each value is worked out once, however many
+  // others use it.
+  Resolution resolution;
+  for (const auto& [name, line] : firstLine_) Lookup(name, resolution);
+  return expansionFault_;
 }
 
 std::vector<std::string> LanguageText::GetSection(std::string& name) const {
@@ -106,19 +123,24 @@ void LanguageText::ResolveVariables(std::string& text) const {
 std::string LanguageText::Lookup(std::string_view name, Resolution& resolution) const {
   const std::string key(name);
   if (const auto done = resolution.done.find(key); done != resolution.done.end()) {
-    return done->second;
+    resolution.height = done->second.height;
+    return done->second.value;
   }
   const auto found = firstLine_.find(key);
+  resolution.height = 0;
   if (found == firstLine_.end()) return "Error in function GetStrLocValue -- line " + key;
 
   resolution.active.insert(key);
   std::string value = ProcessLine(codeStrings_[found->second], resolution);
   resolution.active.erase(key);
-  resolution.done.emplace(key, value);
+  const std::size_t height = resolution.height + 1;
+  resolution.done.emplace(key, Resolved{value, height});
+  resolution.height = height;
   return value;
 }
 
 std::string LanguageText::ProcessLine(std::string_view line, Resolution& resolution) const {
+  resolution.height = 0;
   const SplitLine split = SplitVariableLine(line);
   if (split.parts.size() != 2) {
     return "Error in function ProcessLanguageLine: " + std::string(line);
@@ -129,6 +151,7 @@ std::string LanguageText::ProcessLine(std::string_view line, Resolution& resolut
 }
 
 void LanguageText::Resolve(std::string& text, Resolution& resolution) const {
+  std::size_t height = 0;
   text = ReplaceAll(text, "{CRLF}", kCrLf);
   for (int pass = 0; pass < kMaxPasses && Contains(text, "{"); ++pass) {
     if (Contains(text, "{#")) {
@@ -148,15 +171,41 @@ void LanguageText::Resolve(std::string& text, Resolution& resolution) const {
       // A name already being resolved refers back to itself: it stays as it
       // is rather than recursing without end.
       if (resolution.active.contains(name)) continue;
+      // Deeper than the bound, a variable is neither looked up (the stack
+      // stays small) nor put in when its value was worked out earlier.
+      const std::string tooDeep =
+          "nests variables more than " + std::to_string(kMaxNesting) + " deep";
+      if (!resolution.done.contains(name) && resolution.active.size() >= kMaxNesting) {
+        NoteFault(name, tooDeep);
+        continue;
+      }
+      const std::string value = Lookup(name, resolution);
+      const std::size_t nameHeight = resolution.height;
+      if (resolution.active.size() + nameHeight > kMaxNesting) {
+        NoteFault(name, tooDeep);
+        continue;
+      }
       // A value that still holds its own placeholder came out of a cycle;
       // putting it in would only grow the text with every pass.
-      const std::string value = Lookup(name, resolution);
-      if (!value.empty() && !Contains(value, placeholder)) {
-        text = ReplaceAll(text, placeholder, value);
+      if (value.empty() || Contains(value, placeholder)) continue;
+      std::size_t uses = 0;
+      for (std::size_t at = text.find(placeholder); at != std::string::npos;
+           at = text.find(placeholder, at + placeholder.size())) {
+        ++uses;
       }
+      // Values that double at each step must not double the memory too.
+      if (value.size() > placeholder.size() &&
+          (value.size() - placeholder.size()) >
+              (kMaxValueBytes - std::min(text.size(), kMaxValueBytes)) / uses) {
+        NoteFault(name, "grows beyond " + std::to_string(kMaxValueBytes / 1024) + " KiB");
+        continue;
+      }
+      text = ReplaceAll(text, placeholder, value);
+      height = std::max(height, nameHeight);
     }
     if (StartsWith(platform::LowerCase(name), "mnu")) text = ReplaceAll(text, placeholder, name);
   }
+  resolution.height = height;
 }
 
 bool LanguageText::ResolveAllVariables(std::string& message) {
@@ -188,7 +237,9 @@ bool LanguageText::ResolveAllVariables(std::string& message) {
     if (i > 0) joined += kCrLf;
     joined += lines[i];
   }
+  std::string fault = std::move(expansionFault_);
   SetText(std::move(joined));
+  expansionFault_ = std::move(fault);
   return true;
 }
 

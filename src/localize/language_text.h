@@ -50,13 +50,32 @@ class LanguageText : public LanguageTexts {
   // "{#" references and the product-name entries for run time.
   bool ResolveAllVariables(std::string& message);
 
+  // A value is resolved at most kMaxNesting variables deep and grows to at
+  // most kMaxValueBytes; past either, the placeholder stays as it is.
+  static constexpr std::size_t kMaxNesting = 32;
+  static constexpr std::size_t kMaxValueBytes = 256 * 1024;
+  // Resolves every variable of the table once and returns what
+  // ExpansionFault then says.
+  std::string CheckVariables() const;
+  // The first variable since SetText whose value hit a bound, as a sentence
+  // naming it; "" when none did.
+  const std::string& ExpansionFault() const { return expansionFault_; }
+
  private:
   // One resolution from the outside in: names being resolved (to break
   // cycles) and values already resolved (so nothing is resolved twice).
+  // A value's height: how many variables deep its resolution went (1 for a
+  // variable that holds none).
+  struct Resolved {
+    std::string value;
+    std::size_t height = 0;
+  };
   struct Resolution {
     std::set<std::string, std::less<>> active;
-    std::unordered_map<std::string, std::string> done;
+    std::unordered_map<std::string, Resolved> done;
+    std::size_t height = 0;  // of the text or variable resolved last
   };
+  void NoteFault(std::string_view name, std::string_view bound) const;
 
   std::string Lookup(std::string_view name, Resolution& resolution) const;
   std::string ProcessLine(std::string_view line, Resolution& resolution) const;
@@ -69,6 +88,7 @@ class LanguageText : public LanguageTexts {
   std::vector<std::string> codeStrings_;
   // First table line for each variable name, as the first-match walk finds it.
   std::unordered_map<std::string, std::size_t> firstLine_;
+  mutable std::string expansionFault_;
 };
 
 }  // namespace pavane::localize
