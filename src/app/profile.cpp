@@ -76,8 +76,9 @@ void SetStrings(Run& run, std::string_view appCode, bool appValuesOnly) {
     profile.ProductKeyName = app != nullptr ? app->keyName : "";
     profile.ProfileAppCode = app != nullptr ? app->code : "";
     profile.EditionMarker = app != nullptr ? app->edition : "";
+    // Any other application still reports, to the server without a product path.
     profile.ServerBaseUrl =
-        app != nullptr ? run.Deploy.ServerBase + std::string(app->serverPath) : std::string();
+        run.Deploy.ServerBase + (app != nullptr ? std::string(app->serverPath) : std::string());
     if (app != nullptr) profile.DoneMarkers[ProductIndex(app->code)] = kDoneMarker;
 
     if (!appValuesOnly) SetLanguageDependentValues(run, app);

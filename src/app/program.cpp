@@ -38,6 +38,9 @@ class Program {
 
  private:
   int Start(std::string_view commandLine, std::string_view programFolder);
+  // The language the screens start in before the user chooses: the saved
+  // one, else the environment's, the first that is installed; else English.
+  std::string PresumedLanguage() const;
   bool LoadLanguage();
   bool Ending() const { return session_.ending; }
 
@@ -50,10 +53,21 @@ class Program {
   screens::Session session_;
 };
 
+std::string Program::PresumedLanguage() const {
+  std::vector<std::string> wanted = platform::LanguagesFromLocale();
+  const std::string saved = localize::ReadSavedLanguage(run_.Registry, run_.Profile.ProductKeyName);
+  if (!saved.empty()) wanted.insert(wanted.begin(), saved);
+  for (const std::string& code : wanted) {
+    if (loader_.HasLanguage(code)) return code;
+  }
+  return "en";
+}
+
 bool Program::LoadLanguage() {
   std::string message;
   if (loader_.InitLanguageText(message)) {
     run_.Texts = &language_;
+    if (!loader_.Warning().empty()) ui_.Notice("language file: " + loader_.Warning());
     return true;
   }
   ui_.MessageBox(nullptr, message, kIconStop, screens::Session::kProgramTitle);
@@ -63,25 +77,37 @@ bool Program::LoadLanguage() {
 int Program::Start(std::string_view commandLine, std::string_view programFolder) {
   RunSettings& settings = run_.Settings;
   std::string message;
-  if (!PrepareRunSettings(settings, commandLine, programFolder, message)) {
+  std::vector<std::string> notices;
+  if (!PrepareRunSettings(settings, commandLine, programFolder, message, &notices)) {
     ui_.MessageBox(nullptr, message, kOk, screens::Session::kProgramTitle);
   }
+  for (const std::string& notice : notices) ui_.Notice(notice);
   run_.GivenCommandLine = settings.CommandLineText;
   run_.ProgramFolder = std::string(programFolder);
   settings.ScalingPercent = ScalingFromTwips(ui_.TwipsPerPixelX());
   SetStrings(run_, settings.MainAppCode, true);
 
   if (settings.LanguageCode.empty()) settings.LanguageCode = "xx";
+  // A language this installation does not have is left to the user to
+  // choose, as when the setup asks for the choice.
+  if (settings.LanguageCode != "xx" && !loader_.HasLanguage(settings.LanguageCode)) {
+    ui_.Notice("there is no language file for \"" + settings.LanguageCode +
+               "\"; the language screen asks the user");
+    settings.LanguageCode = "xx";
+  }
   std::string languageInForce;
   if (settings.LanguageCode == "xx") {
-    settings.LanguageCode = localize::ReadSavedLanguage(run_.Registry, run_.Profile.ProductKeyName);
-    if (settings.LanguageCode.empty())
-      settings.LanguageCode = platform::DefaultLanguageFromLocale();
+    settings.LanguageCode = PresumedLanguage();
     if (!LoadLanguage()) return 1;
     languageInForce = settings.LanguageCode;
     if (run_.Profile.AccountPageUrl.empty()) SetStrings(run_, settings.MainAppCode, false);
     sequence_.ShowModalScreen(sequence_.Create<localize::LanguageScreen>(), nullptr);
     if (Ending()) return session_.status;
+    if (!loader_.HasLanguage(settings.LanguageCode)) {
+      ui_.Notice("there is no language file for the chosen \"" + settings.LanguageCode +
+                 "\"; the screens stay in \"" + languageInForce + "\"");
+      settings.LanguageCode = languageInForce;
+    }
   }
 
   if (settings.LanguageCode == "ja" && !localize::CheckJapaneseFonts(run_, ui_)) {

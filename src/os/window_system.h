@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -222,6 +223,11 @@ class WindowSystem {
   virtual void OpenInBrowser(const std::string& url) = 0;
   // Prints the document of a browser when no print command is registered.
   virtual void PrintPage(Window& window, std::string_view browser) = 0;
+  // Tells whoever runs the program (not the user at the screens) about a
+  // setting it could not honour: on standard error, as "pavane: <text>".
+  virtual void Notice(const std::string& text) {
+    std::fprintf(stderr, "pavane: %s\n", text.c_str());
+  }
 };
 
 }  // namespace pavane::os

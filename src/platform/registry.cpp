@@ -56,6 +56,9 @@ void Registry::SetMessageFunction(MessageFunction message) {
 }
 
 std::uint32_t Registry::ParseKey(std::string& path) {
+  // No path names no key: nothing to read or write, and nothing wrong with
+  // how it is written.
+  if (path.empty()) return 0;
   if (!path.starts_with("HKEY_") || path.ends_with('\\')) {
     // Unlike the old module, which kept the root of the previous call, a
     // malformed path gets no root at all, so it can never read or write

@@ -31,7 +31,8 @@ struct ApplicationProfile {
   ProductTable PavaneInstallerNames;
   ProductTable DaysDelay;
 
-  // "HKEY_LOCAL_MACHINE\Software\" + ProductKeyName.
+  // "HKEY_LOCAL_MACHINE\Software\" + ProductKeyName; "" (no key) for an
+  // application that is none of the three.
   std::string ApplicationKey() const;
 };
 

@@ -12,7 +12,8 @@ std::int16_t ProductIndex(std::string_view appCode) {
 }
 
 std::string ApplicationProfile::ApplicationKey() const {
-  return "HKEY_LOCAL_MACHINE\\Software\\" + ProductKeyName;
+  // No application, no key: the registry neither reads nor writes for it.
+  return ProductKeyName.empty() ? std::string() : "HKEY_LOCAL_MACHINE\\Software\\" + ProductKeyName;
 }
 
 }  // namespace pavane

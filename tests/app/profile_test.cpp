@@ -40,13 +40,13 @@ TEST(SetStrings, ApplicationValuesForEachMainApplication) {
   }
 }
 
-TEST(SetStrings, UnknownApplicationLeavesTheProfileEmpty) {
+TEST(SetStrings, UnknownApplicationReportsToTheServerBase) {
   TestRun test(Servers());
   SetStrings(test.run, "ZZ", false);
   const ApplicationProfile& p = test.run.Profile;
   EXPECT_EQ(p.ProductKeyName, "");
-  EXPECT_EQ(p.ServerBaseUrl, "");
-  EXPECT_EQ(p.TrackingUrl, "/tr.asp?");
+  EXPECT_EQ(p.ServerBaseUrl, "http://srv.example");
+  EXPECT_EQ(p.TrackingUrl, "http://srv.example/tr.asp?");
   for (int index : {1, 2, 4}) EXPECT_EQ(p.DoneMarkers[index], "NoT_dOnE");
 }
 

@@ -6,6 +6,8 @@
 
 #include "flows/flow_fixture.h"
 #include "os/instance_lock.h"
+#include "platform/text.h"
+#include "platform/utf8_file.h"
 
 namespace pavane::flows {
 namespace {
@@ -107,6 +109,77 @@ TEST_F(FlowTest, SalesAccountShowsExactlyOneOfferWithTheFirewallWindow) {
   ASSERT_GE(arguments.size(), 3u);
   EXPECT_EQ(arguments[1], "/Verbose");
   EXPECT_EQ(arguments[2], "/Execute");
+}
+
+// Only a code naming a product makes a sales-account run; any other runs as
+// without the switch, and the transcript says so once.
+TEST_F(FlowTest, AnUnusableSalesAccountCodeRunsAsWithoutIt) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/app=OL /language=en /sacc=", ""},
+      {"/app=OL /language=en /sacc=zz", ""},
+      {"/app=OL /language=de-de /sacc=sw", "answer OK\nclick cmdSelect\n"},  // not read
+  };
+  for (const auto& [switches, before] : cases) {
+    SCOPED_TRACE(switches);
+    const RunResult run = Run(
+        switches, std::string(before) + "click cmdSkip\n" + "click cmdDecline\nclick cmdDecline\n");
+    ASSERT_EQ(run.status, 0) << run.scriptError << run.transcript;
+    EXPECT_EQ(run.Actions(),
+              (Actions{"Newsletter_Displayed", "Newsletter_Declined", "SW_Tandem_Displayed",
+                       "SW_Tandem_Declined", "PT_Tandem_Displayed", "PT_Tandem_Declined"}));
+    const std::size_t notice = run.transcript.find("notice \"the sales-account");
+    EXPECT_NE(notice, std::string::npos);
+    EXPECT_EQ(run.transcript.find("notice \"the sales-account", notice + 1), std::string::npos);
+  }
+}
+
+// An application that is none of the three has no registry key: no message
+// for it (the installation's registry fails the test on any), and its events
+// go to the server base.
+TEST_F(FlowTest, AnUnknownApplicationReportsWithoutAProductPath) {
+  Install("SW");
+  Install("PT");
+  for (const auto& [switches, boxes] :
+       {std::pair{"/app=zz /language=en", 0}, std::pair{"/app=xyz /language=en", 1}}) {
+    SCOPED_TRACE(switches);
+    // The parse ends at "app=xyz": the language is then the user's choice.
+    const RunResult run = Run(switches, std::string(boxes ? "answer OK\nclick cmdSelect\n" : "") +
+                                            "click cmdSkip\nclick cmdDecline\n");
+    ASSERT_EQ(run.status, 0) << run.scriptError << run.transcript;
+    std::size_t messages = 0;
+    for (std::size_t at = run.transcript.find("\nmessage "); at != std::string::npos;
+         at = run.transcript.find("\nmessage ", at + 1)) {
+      ++messages;
+    }
+    EXPECT_EQ(messages, static_cast<std::size_t>(boxes));
+    EXPECT_TRUE(run.Has("notice \"the application code"));
+    ASSERT_FALSE(run.requests.empty());
+    for (const std::string& url : run.requests) {
+      if (url.find("tr.asp?") != std::string::npos) {
+        EXPECT_EQ(url.rfind(install_.Server().BaseUrl() + "/tr.asp?", 0), 0u) << url;
+      }
+    }
+  }
+  EXPECT_EQ(ServerRequests(1).front().path, "/tr.asp");
+}
+
+// The firewall notice could not be set up: the run ends there, with nothing
+// downloaded, marked or reported for the offer.
+TEST_F(FlowTest, AFirewallNoticeThatCannotBeSetUpEndsTheRun) {
+  const std::string file = root_ + "/PV/localized/en/Language.inx";
+  std::string text;
+  std::string message;
+  ASSERT_TRUE(platform::ReadUTF8File(file, text, message, false, false, true)) << message;
+  text = platform::ReplaceAll(text, "PV_frmFirewallCross]]", "PV_frmFirewallGone]]");
+  ASSERT_TRUE(platform::SaveUTF8File(file, text, message, true)) << message;
+
+  const RunResult run =
+      Run("/app=OL /language=en /sacc=sw", "tick chkBundleInstall\nclick cmdAccept\nanswer OK\n");
+  EXPECT_EQ(run.status, 1) << run.scriptError << run.transcript;
+  EXPECT_TRUE(run.Has("message \"Form FirewallCross Error\""));
+  EXPECT_EQ(run.Actions(), (Actions{"Newsletter_Declined", "SW_Pavane_Displayed"}));
+  EXPECT_EQ(Value("HKEY_LOCAL_MACHINE\\Software\\Sweeple", "MainInstallerName"), "Error");
+  EXPECT_FALSE(std::filesystem::exists(root_ + "/downloader.txt"));
 }
 
 TEST_F(FlowTest, OnlyEmailEndsTheRunAfterTheNewsletter) {

@@ -96,6 +96,11 @@ std::unique_ptr<Window> HeadlessWindowSystem::CreateWindow(const WindowSpec& des
   return window;
 }
 
+void HeadlessWindowSystem::Notice(const std::string& text) {
+  Transcribe("notice " + Quoted(text));
+  WindowSystem::Notice(text);
+}
+
 int HeadlessWindowSystem::MessageBox(Window* /*owner*/, const std::string& text,
                                      std::uint32_t style, const std::string& title) {
   OpenBox box{title, style, 0};

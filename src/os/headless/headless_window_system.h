@@ -62,6 +62,7 @@
 //     scroll frmEmail.WebBrowser1 no        browser https://...
 //     print frmEmail.WebBrowser1
 //     message "Title" style=48 "Line one\nLine two" -> 1
+//     notice "no language file for \"es\"..."   (also on standard error)
 //     user click cmdNext                    (each scripted action, as written)
 //     error script line 7: button cmdAccept is disabled
 #pragma once
@@ -116,6 +117,7 @@ class HeadlessWindowSystem final : public WindowSystem {
                                                                std::string& error);
 
   std::unique_ptr<Window> CreateWindow(const WindowSpec& design, WindowEvents& events) override;
+  void Notice(const std::string& text) override;
   int MessageBox(Window* owner, const std::string& text, std::uint32_t style,
                  const std::string& title) override;
   EventLoop& Loop() override { return loop_; }

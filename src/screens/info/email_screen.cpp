@@ -68,7 +68,7 @@ void EmailScreen::OnLoad() {
   reporting::UpdateFirstRunMarks(run_);
   session_.ui.Loop().PumpPending();
 
-  if (Contains(run_.GivenCommandLine, "sacc=")) {
+  if (!run_.Settings.SaccCode.empty()) {
     run_.Settings.ShownAppCode = platform::UpperCase(run_.Settings.SaccCode);
     session_.navigator.ShowOffer();
     Unload();

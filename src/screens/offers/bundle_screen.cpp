@@ -22,7 +22,8 @@ BundleScreen::~BundleScreen() {
 }
 
 bool BundleScreen::PavaneModeByCommandLine() const {
-  return platform::Contains(run_.GivenCommandLine, "sacc=");
+  // Start-up keeps a sales-account code only when it names a product.
+  return !run_.Settings.SaccCode.empty();
 }
 
 void BundleScreen::OnLoad() {
@@ -93,12 +94,14 @@ void BundleScreen::Accept() {
   // Both buttons off first, so a second click cannot start a second download.
   DisableButtons();
   ProductIndex_ = ProductIndex(run_.Settings.ShownAppCode);
-  Download();
+  // A run that ended meanwhile (the firewall notice could not be set up)
+  // starts, marks and reports nothing.
+  if (!Download()) return;
 
   Decided("_Accepted", !run_.Settings.SaccCode.empty());
 }
 
-void BundleScreen::Download() {
+bool BundleScreen::Download() {
   SetTopmost(false);
   if (run_.Settings.SaccCode.empty()) {
     const std::string text = run_.Texts != nullptr
@@ -108,15 +111,18 @@ void BundleScreen::Download() {
   } else {
     session_.navigator.ShowFirewall(*this);
   }
+  if (session_.ending) return false;
   SetTopmost(true);
 
   const reporting::DownloadPlan plan = reporting::PlanDownload(run_, run_.ProgramFolder);
   if (run_.Settings.TestMode) {
     MsgBox("Downloading from:\n" + plan.downloadUrl, kOk, "Test Mode");
+    if (session_.ending) return false;
   }
-  if (!platform::funFileExists(plan.downloaderPath)) return;
+  if (!platform::funFileExists(plan.downloaderPath)) return true;
   SetTopmost(false);
   reporting::StartDownloader(run_, plan);
+  return true;
 }
 
 void BundleScreen::Decline() {

@@ -33,7 +33,8 @@ class BundleScreen : public Screen {
   // Reports the decision ("_Accepted", "_Declined") and goes on: the next
   // offer, or in the sales-account mode the end of the run.
   void Decided(std::string_view outcome, bool pavane);
-  void Download();
+  // Notices, then the downloader; false when the run ended on the way.
+  bool Download();
   void FollowCheckBox();
   void StopTimer();
   // Displayed and Declined go by the command line, Accept by the account code.
