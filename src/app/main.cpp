@@ -63,7 +63,9 @@ int PrintSettings(const std::vector<std::string>& switches) {
 
 // One run of the program on `ui`, with the registry store and HTTP.
 int RunOn(pavane::os::WindowSystem& ui, const std::vector<std::string>& switches) {
-  pavane::os::SqliteRegistryStore store(pavane::os::DefaultRegistryPath());
+  // A write that waits for another program keeps the screens drawing.
+  pavane::os::SqliteRegistryStore store(pavane::os::DefaultRegistryPath(),
+                                        [&ui] { ui.Loop().PumpPending(); });
   pavane::platform::Registry registry(store, [&ui](const std::string& text) {
     ui.MessageBox(nullptr, text, pavane::os::message_box::kOk, "Pavane");
   });

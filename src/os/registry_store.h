@@ -17,9 +17,12 @@ namespace pavane::os {
 
 enum class StoreStatus {
   kOk,
-  kNotFound,  // the key or the value does not exist
-  kInvalid,   // a malformed sub-key path or name
-  kUnusable,  // the store cannot be opened, read or written
+  kNotFound,    // the key or the value does not exist
+  kInvalid,     // a malformed sub-key path or name
+  kUnusable,    // the store cannot be opened, read or written
+  kBusy,        // another program held the store's write lock past the time-out
+  kUnwritable,  // the store reads but cannot be changed (permissions, a
+                // read-only or full disk); nothing stored is lost
 };
 
 struct RegistryValue {
@@ -40,6 +43,9 @@ struct RegistryChange {
   std::string name;  // empty with `createKeyOnly` set
   std::string data;
   bool createKeyOnly = false;
+  // Writes into an existing key only: a missing key fails the whole batch
+  // with kNotFound instead of being created.
+  bool existingKeyOnly = false;
 };
 
 class RegistryStore {

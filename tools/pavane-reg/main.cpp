@@ -154,7 +154,10 @@ class Tool {
     }
     const os::StoreStatus status = store_.Apply(changes);
     if (status == os::StoreStatus::kOk) return kSuccess;
-    if (status == os::StoreStatus::kUnusable) return Unusable();
+    if (status == os::StoreStatus::kUnusable || status == os::StoreStatus::kBusy ||
+        status == os::StoreStatus::kUnwritable) {
+      return Report(status, {}, nullptr);
+    }
     return Fail(file + ": the store refused the changes; nothing was imported");
   }
 
@@ -170,6 +173,13 @@ class Tool {
         return kSuccess;
       case os::StoreStatus::kUnusable:
         return Unusable();
+      case os::StoreStatus::kBusy:
+        return Fail("the registry file " + store_.DatabasePath() +
+                    " is busy: another program has held it for too long; nothing was changed");
+      case os::StoreStatus::kUnwritable:
+        return Fail("the registry file " + store_.DatabasePath() +
+                    " can be read but not changed (no permission, a read-only file system or"
+                    " a full disk); nothing was changed");
       case os::StoreStatus::kInvalid:
         return Fail("invalid key path, name or value for " + key.text +
                     " (empty key names, names or values too long)");

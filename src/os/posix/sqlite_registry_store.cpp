@@ -16,16 +16,15 @@ namespace pavane::os {
 namespace {
 
 constexpr int kSchemaVersion = 1;
-// Long enough for another copy's write to finish, short enough that a wedged
-// writer does not hang a screen forever. SQLite's own time-out sleeps up to
-// 100 ms between tries, which lets one busy writer starve another; our writes
-// are short, so we look again often.
-constexpr int kBusyTimeoutMs = 8000;
-constexpr int kBusyPollMs = 2;
+// SQLite's own time-out sleeps up to 100 ms between tries, which lets one
+// busy writer starve another; our writes are short, so we look again often.
+constexpr std::chrono::milliseconds kBusyPoll{2};
 // SQLite gives up without calling the busy handler in a few cases (a WAL
 // recovery under way, a journal mode change); the whole transaction is then
-// run again.
-constexpr int kBusyAttempts = 6;
+// run again after this pause, within the same time-out.
+constexpr std::chrono::milliseconds kRetryPause{20};
+// How often a waiting write lets the screens' events run.
+constexpr std::chrono::milliseconds kPumpInterval{10};
 // Nothing we store comes near this; it caps what a foreign or damaged row
 // can make us allocate.
 constexpr int kRowLengthLimit = 4 * (1 << 20);
@@ -37,6 +36,21 @@ struct SqlError {
 bool IsBusy(int code) {
   const int primary = code & 0xff;
   return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+// The file, its folder or the disk refuse what the connection needs: writing,
+// or making the "-wal" and "-shm" files that WAL reads need.
+bool IsAccessProblem(int code) {
+  switch (code & 0xff) {
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_IOERR:
+    case SQLITE_PERM:
+    case SQLITE_FULL:
+      return true;
+    default:
+      return false;
+  }
 }
 
 void Check(int rc) {
@@ -92,10 +106,27 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
-int WaitWhileBusy(void*, int tries) {
-  if (tries * kBusyPollMs >= kBusyTimeoutMs) return 0;
-  std::this_thread::sleep_for(std::chrono::milliseconds(kBusyPollMs));
-  return 1;
+// A "file:" address for SQLite's URI parameters; every byte that could be
+// read as part of the URI syntax is escaped.
+std::string FileUri(const std::string& path, const char* parameters) {
+  std::error_code error;
+  std::string absolute = std::filesystem::absolute(path, error).string();
+  if (error) absolute = path;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file://";
+  for (const unsigned char ch : absolute) {
+    const bool plain = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
+                       (ch >= '0' && ch <= '9') || ch == '/' || ch == '-' || ch == '_' ||
+                       ch == '.' || ch == '~';
+    if (plain) {
+      uri += static_cast<char>(ch);
+    } else {
+      uri += '%';
+      uri += kHex[ch >> 4];
+      uri += kHex[ch & 0xf];
+    }
+  }
+  return uri + "?" + parameters;
 }
 
 void Exec(sqlite3* db, const char* sql) {
@@ -247,8 +278,12 @@ const std::vector<std::string>& RegistryRootNames() {
   return names;
 }
 
-SqliteRegistryStore::SqliteRegistryStore(std::string databasePath)
-    : path_(std::move(databasePath)) {}
+SqliteRegistryStore::SqliteRegistryStore(std::string databasePath,
+                                         std::function<void()> whileWaiting,
+                                         std::chrono::milliseconds busyTimeout)
+    : path_(std::move(databasePath)),
+      whileWaiting_(std::move(whileWaiting)),
+      busyTimeout_(busyTimeout) {}
 
 SqliteRegistryStore::~SqliteRegistryStore() {
   Disconnect();
@@ -257,13 +292,16 @@ SqliteRegistryStore::~SqliteRegistryStore() {
 void SqliteRegistryStore::Disconnect() {
   if (db_ != nullptr) sqlite3_close_v2(db_);
   db_ = nullptr;
+  access_ = Access::kReadWrite;
   schema_ = Schema::kUnknown;
   walSet_ = false;
 }
 
-// kNotFound: there is no file and `create` was not asked for.
-StoreStatus SqliteRegistryStore::Connect(bool create) {
-  if (db_ != nullptr) return StoreStatus::kOk;
+// kNotFound: there is no file and `create` was not asked for. A file that
+// cannot be opened throws, so that the caller can try another access.
+StoreStatus SqliteRegistryStore::Connect(Access access, bool create) {
+  if (db_ != nullptr && access_ == access) return StoreStatus::kOk;
+  Disconnect();
   // An empty name would give a private temporary database, which silently
   // loses every write.
   if (path_.empty()) return StoreStatus::kUnusable;
@@ -278,22 +316,56 @@ StoreStatus SqliteRegistryStore::Connect(bool create) {
     const std::filesystem::path parent = std::filesystem::path(path_).parent_path();
     std::error_code error;
     if (!parent.empty()) std::filesystem::create_directories(parent, error);
-    if (error) return StoreStatus::kUnusable;
+    if (error) return StoreStatus::kUnwritable;
   }
-  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path_.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-    sqlite3_close_v2(db);
-    return StoreStatus::kUnusable;
+  int rc;
+  if (access == Access::kReadWrite) {
+    rc = sqlite3_open_v2(path_.c_str(), &db,
+                         SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0), nullptr);
+  } else {
+    const char* parameters = access == Access::kReadOnly ? "mode=ro" : "mode=ro&immutable=1";
+    rc = sqlite3_open_v2(FileUri(path_, parameters).c_str(), &db,
+                         SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
   }
-  sqlite3_busy_handler(db, WaitWhileBusy, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_close_v2(db);
+    throw SqlError{rc};
+  }
+  sqlite3_extended_result_codes(db, 1);
+  sqlite3_busy_handler(db, &SqliteRegistryStore::OnBusy, this);
   sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kRowLengthLimit);
   db_ = db;
+  access_ = access;
   return StoreStatus::kOk;
 }
 
+int SqliteRegistryStore::OnBusy(void* self, int /*tries*/) {
+  return static_cast<SqliteRegistryStore*>(self)->WaitABit(kBusyPoll) ? 1 : 0;
+}
+
+bool SqliteRegistryStore::WaitABit(std::chrono::milliseconds sleep) {
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point now = Clock::now();
+  if (now >= deadline_) return false;
+  if (whileWaiting_ && !waiting_ && now - lastPump_ >= kPumpInterval) {
+    waiting_ = true;
+    try {
+      whileWaiting_();
+    } catch (...) {
+      // Nothing may unwind through SQLite; the wait goes on.
+    }
+    waiting_ = false;
+    now = Clock::now();
+    lastPump_ = now;
+    if (now >= deadline_) return false;
+  }
+  std::this_thread::sleep_for(std::min<Clock::duration>(sleep, deadline_ - now));
+  return true;
+}
+
 StoreStatus SqliteRegistryStore::TransactOnce(bool write, const Body& body) {
-  const StoreStatus connected = Connect(write);
+  const StoreStatus connected = Connect(write ? Access::kReadWrite : readAccess_, write);
   if (connected == StoreStatus::kNotFound) return body(nullptr);
   if (connected != StoreStatus::kOk) return connected;
 
@@ -326,21 +398,52 @@ StoreStatus SqliteRegistryStore::TransactOnce(bool write, const Body& body) {
 }
 
 StoreStatus SqliteRegistryStore::Transact(bool write, const Body& body) {
-  for (int attempt = 1;; ++attempt) {
+  if (active_) {
+    // Called from a screen event while our own write waits: the waiting
+    // connection is left alone.
+    if (write) return StoreStatus::kBusy;
+    SqliteRegistryStore reader(path_, {}, busyTimeout_);
+    reader.readAccess_ = readAccess_;
+    return reader.Transact(false, body);
+  }
+  struct Active {
+    bool& flag;
+    explicit Active(bool& f) : flag(f) { flag = true; }
+    ~Active() { flag = false; }
+  } active(active_);
+  deadline_ = std::chrono::steady_clock::now() + busyTimeout_;
+  lastPump_ = {};
+  for (;;) {
+    int code;
     try {
-      return TransactOnce(write, body);
+      const StoreStatus result = TransactOnce(write, body);
+      if (write && result == StoreStatus::kOk) readAccess_ = Access::kReadWrite;
+      // Nothing tells an unlocked connection that the file changed; the next
+      // read looks at the file afresh.
+      if (access_ == Access::kImmutable) Disconnect();
+      return result;
     } catch (const SqlError& error) {
-      RollBack(db_);
-      if (!IsBusy(error.code) || attempt >= kBusyAttempts) {
-        Disconnect();
-        return StoreStatus::kUnusable;
-      }
+      code = error.code;
     } catch (...) {
       RollBack(db_);
       Disconnect();
       return StoreStatus::kUnusable;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20 * attempt));
+    RollBack(db_);
+    if (IsBusy(code)) {
+      if (WaitABit(kRetryPause)) continue;
+      Disconnect();
+      return StoreStatus::kBusy;
+    }
+    Disconnect();
+    if (IsAccessProblem(code)) {
+      if (write) return StoreStatus::kUnwritable;
+      if (readAccess_ != Access::kImmutable) {
+        readAccess_ = readAccess_ == Access::kReadWrite ? Access::kReadOnly : Access::kImmutable;
+        continue;
+      }
+    }
+    return StoreStatus::kUnusable;
   }
 }
 
@@ -485,9 +588,18 @@ StoreStatus SqliteRegistryStore::Apply(const std::vector<RegistryChange>& change
       }
     }
     if (changes.empty()) return StoreStatus::kOk;
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+      // Only the root keys exist in a store without a file.
+      if (changes[i].existingKeyOnly && !keys[i].names.empty() && !FileExists(path_)) {
+        return StoreStatus::kNotFound;
+      }
+    }
     return Transact(true, [&](sqlite3* db) {
       for (std::size_t i = 0; i < changes.size(); ++i) {
-        const std::int64_t id = CreateKeyPath(db, keys[i]);
+        const std::int64_t id = changes[i].existingKeyOnly && !keys[i].names.empty()
+                                    ? FindKey(db, keys[i])
+                                    : CreateKeyPath(db, keys[i]);
+        if (id == 0) return StoreStatus::kNotFound;
         if (!changes[i].createKeyOnly) PutValue(db, id, changes[i].name, changes[i].data);
       }
       return StoreStatus::kOk;

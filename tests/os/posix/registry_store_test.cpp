@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "os/posix/sqlite_registry_store.h"
@@ -153,6 +158,131 @@ TEST(SqliteRegistryStore, ConcurrentProcessesLoseNoWrites) {
   RegistryKeyListing listing;
   ASSERT_EQ(store.ListKey(kMachine, "Race", listing), StoreStatus::kOk);
   EXPECT_EQ(listing.values.size(), 2u * kWrites);
+}
+
+// Ways a store becomes readable but not writable. Taking the names of the
+// "-wal" and "-shm" files works for root too, where permissions do not bite.
+TEST(SqliteRegistryStore, StoreThatCannotBeWrittenStillReadsAndKeepsItsValues) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& path)> block;
+    bool needsNonRoot;
+  };
+  const std::vector<Case> cases = {
+      {"no -wal or -shm file can be made",
+       [](const std::string& path) {
+         std::filesystem::create_directory(path + "-wal");
+         std::filesystem::create_directory(path + "-shm");
+       },
+       false},
+      {"read-only file in a read-only folder",
+       [](const std::string& path) {
+         ::chmod(path.c_str(), 0444);
+         ::chmod(std::filesystem::path(path).parent_path().c_str(), 0555);
+       },
+       true},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.what);
+    if (test.needsNonRoot && ::geteuid() == 0) continue;
+    TempDir dir;
+    const std::string path = dir.File("store/registry.db");
+    {
+      SqliteRegistryStore store(path);
+      ASSERT_EQ(store.Apply({{kMachine, "Software\\Orlent", "Language", "de", false}}),
+                StoreStatus::kOk);
+    }
+    test.block(path);
+    SqliteRegistryStore store(path);
+    std::string data;
+    EXPECT_EQ(store.ReadValue(kMachine, "Software\\Orlent", "Language", data), StoreStatus::kOk);
+    EXPECT_EQ(data, "de");
+    EXPECT_EQ(store.WriteValue(kMachine, "Software\\Orlent", "Language", "fr"),
+              StoreStatus::kUnwritable);
+    EXPECT_EQ(store.ReadValue(kMachine, "Software\\Orlent", "Language", data), StoreStatus::kOk);
+    EXPECT_EQ(data, "de") << "a failed write loses nothing";
+    ::chmod(dir.File("store").c_str(), 0755);
+  }
+}
+
+// A full disk, as a file size limit (which holds for root as well), in the
+// middle of a batch: neither value of the batch is kept.
+TEST(SqliteRegistryStore, BatchIsKeptWholeOrNotAtAll) {
+  TempDir dir;
+  const std::string path = dir.File("registry.db");
+  SqliteRegistryStore store(path);
+  ASSERT_EQ(store.CreateKey(kMachine, "Software\\Orlent"), StoreStatus::kOk);
+  const auto batch = [](const std::string& subkey, const std::string& name) {
+    return std::vector<RegistryChange>{
+        {kMachine, subkey, "UserEmail", "a@b.example", false, true},
+        {kMachine, subkey, "UserFirstName", name, false, true},
+    };
+  };
+  EXPECT_EQ(store.Apply(batch("Software\\Nobody", "Ann")), StoreStatus::kNotFound);
+  EXPECT_EQ(store.KeyExists(kMachine, "Software\\Nobody"), StoreStatus::kNotFound)
+      << "a missing key is not created";
+
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = static_cast<rlim_t>(std::filesystem::file_size(path) + 64 * 1024);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const StoreStatus full = store.Apply(batch("Software\\Orlent", std::string(512 * 1024, 'n')));
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  ::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(full, StoreStatus::kUnwritable);
+  std::string data;
+  EXPECT_EQ(store.ReadValue(kMachine, "Software\\Orlent", "UserEmail", data),
+            StoreStatus::kNotFound);
+
+  ASSERT_EQ(store.Apply(batch("Software\\Orlent", "Ann")), StoreStatus::kOk);
+  EXPECT_EQ(store.ReadValue(kMachine, "Software\\Orlent", "UserFirstName", data), StoreStatus::kOk);
+  EXPECT_EQ(data, "Ann");
+}
+
+// Another connection holds the write lock: one write gives up after the
+// busy time-out, the caller's events run meanwhile, and what those events do
+// with the store does not touch the waiting write.
+TEST(SqliteRegistryStore, WriteBlockedByAnotherWriterGivesUpInTimeWhileEventsRun) {
+  TempDir dir;
+  const std::string path = dir.File("registry.db");
+  {
+    SqliteRegistryStore setup(path);
+    ASSERT_EQ(setup.WriteValue(kMachine, "", "Kept", "1"), StoreStatus::kOk);
+  }
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+  int events = 0;
+  StoreStatus nestedWrite = StoreStatus::kOk;
+  StoreStatus nestedRead = StoreStatus::kUnusable;
+  std::string nestedData;
+  SqliteRegistryStore* self = nullptr;
+  SqliteRegistryStore store(
+      path,
+      [&] {
+        if (events++ == 0) {
+          nestedWrite = self->WriteValue(kMachine, "", "Nested", "x");
+          nestedRead = self->ReadValue(kMachine, "", "Kept", nestedData);
+        }
+      },
+      std::chrono::milliseconds(300));
+  self = &store;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(store.WriteValue(kMachine, "", "Blocked", "1"), StoreStatus::kBusy);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, std::chrono::milliseconds(300));
+  EXPECT_LT(waited, std::chrono::milliseconds(1500)) << "one time-out, not several";
+  EXPECT_GT(events, 5) << "the events ran all along";
+  EXPECT_EQ(nestedWrite, StoreStatus::kBusy);
+  EXPECT_EQ(nestedRead, StoreStatus::kOk);
+  EXPECT_EQ(nestedData, "1");
+
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  EXPECT_EQ(store.WriteValue(kMachine, "", "Blocked", "1"), StoreStatus::kOk);
 }
 
 }  // namespace
