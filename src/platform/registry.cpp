@@ -55,6 +55,37 @@ void Registry::SetMessageFunction(MessageFunction message) {
   message_ = std::move(message);
 }
 
+void Registry::Show(const std::string& text) {
+  if (message_) {
+    message_(text);
+  } else {
+    std::cerr << text << '\n';
+  }
+}
+
+void Registry::Written(os::StoreStatus status) {
+  lastCode_ = status;
+  const char* reason = nullptr;
+  switch (status) {
+    case os::StoreStatus::kBusy:
+      reason = "it is busy: another program has been changing it for too long";
+      break;
+    case os::StoreStatus::kUnwritable:
+      reason = "it can be read but not written (no permission, a read-only disk or a full disk)";
+      break;
+    case os::StoreStatus::kUnusable:
+      reason = "it cannot be used (it is damaged, or not a registry of this program)";
+      break;
+    default:
+      return;
+  }
+  // One message for each reason is enough to know that choices are not kept;
+  // a box for every value would bury the screens.
+  if (!told_.insert(status).second) return;
+  Show(std::string("The registry could not be changed, because ") + reason +
+       ". What you choose now may not be remembered; what was saved before is unchanged.");
+}
+
 std::uint32_t Registry::ParseKey(std::string& path) {
   // No path names no key: nothing to read or write, and nothing wrong with
   // how it is written.
@@ -63,12 +94,7 @@ std::uint32_t Registry::ParseKey(std::string& path) {
     // Unlike the old module, which kept the root of the previous call, a
     // malformed path gets no root at all, so it can never read or write
     // under a key that some earlier, unrelated path named.
-    const std::string text = "Incorrect Format:\n\n'" + path + "'";
-    if (message_) {
-      message_(text);
-    } else {
-      std::cerr << text << '\n';
-    }
+    Show("Incorrect Format:\n\n'" + path + "'");
     return 0;
   }
   const std::size_t separator = path.find('\\');
@@ -107,9 +133,26 @@ void Registry::SetStringValue(std::string keyPath, std::string_view valueName,
   try {
     const std::uint32_t root = ParseKey(keyPath);
     if (root == 0) return;
-    lastCode_ = store_.WriteValue(RootName(root), keyPath, valueName, text);
+    Written(store_.WriteValue(RootName(root), keyPath, valueName, text));
   } catch (...) {
     lastCode_ = os::StoreStatus::kUnusable;
+  }
+}
+
+bool Registry::SetStringValues(std::string keyPath,
+                               const std::vector<std::pair<std::string, std::string>>& values) {
+  try {
+    const std::uint32_t root = ParseKey(keyPath);
+    if (root == 0) return false;
+    std::vector<os::RegistryChange> changes;
+    for (const auto& [name, text] : values) {
+      changes.push_back({std::string(RootName(root)), keyPath, name, text, false, true});
+    }
+    Written(store_.Apply(changes));
+    return lastCode_ == os::StoreStatus::kOk;
+  } catch (...) {
+    lastCode_ = os::StoreStatus::kUnusable;
+    return false;
   }
 }
 
@@ -117,7 +160,7 @@ void Registry::CreateKey(std::string keyPath) {
   try {
     const std::uint32_t root = ParseKey(keyPath);
     if (root == 0) return;
-    lastCode_ = store_.CreateKey(RootName(root), keyPath);
+    Written(store_.CreateKey(RootName(root), keyPath));
   } catch (...) {
     lastCode_ = os::StoreStatus::kUnusable;
   }
@@ -127,7 +170,7 @@ void Registry::DeleteValue(std::string keyPath, std::string_view valueName) {
   try {
     const std::uint32_t root = ParseKey(keyPath);
     if (root == 0) return;
-    lastCode_ = store_.DeleteValue(RootName(root), keyPath, valueName);
+    Written(store_.DeleteValue(RootName(root), keyPath, valueName));
   } catch (...) {
     lastCode_ = os::StoreStatus::kUnusable;
   }

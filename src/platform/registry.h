@@ -2,13 +2,18 @@
 // ("HKEY_LOCAL_MACHINE\Software\Orlent"), string values, and the rules the
 // rest of the program relies on: a value that cannot be read is "Error", a
 // read never yields more than 255 characters, a write never creates a key,
-// and a malformed path is shown to the user.
+// and a malformed path is shown to the user. A write that the store refuses
+// (busy, read-only, unusable) is shown too, once a run for each reason, so
+// that the user knows their choices were not kept.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "os/registry_store.h"
 
@@ -41,6 +46,10 @@ class Registry {
   std::string GetStringValue(std::string keyPath, std::string_view valueName);
   // Writes into an existing key; a missing key is not created.
   void SetStringValue(std::string keyPath, std::string_view valueName, std::string_view text);
+  // Values that belong together, written in one go into an existing key:
+  // all of them or, on any failure, none. True when they were written.
+  bool SetStringValues(std::string keyPath,
+                       const std::vector<std::pair<std::string, std::string>>& values);
   void CreateKey(std::string keyPath);
   void DeleteValue(std::string keyPath, std::string_view valueName);
 
@@ -48,9 +57,14 @@ class Registry {
   os::StoreStatus LastCode() const { return lastCode_; }
 
  private:
+  void Show(const std::string& text);
+  // Records the outcome of a write and tells the user when the store refused it.
+  void Written(os::StoreStatus status);
+
   os::RegistryStore& store_;
   MessageFunction message_;
   os::StoreStatus lastCode_ = os::StoreStatus::kOk;
+  std::set<os::StoreStatus> told_;
 };
 
 }  // namespace pavane::platform

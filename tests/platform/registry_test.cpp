@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,40 @@ TEST_F(RegistryTest, ReadsTrimBlanksThenCutAtNul) {
   EXPECT_EQ(registry_.GetStringValue(kOrlent, "NulThenBlank"), "ab ")
       << "the blank before the NUL survives the trim";
   EXPECT_EQ(registry_.GetStringValue(kOrlent, "Blanks"), "");
+}
+
+TEST_F(RegistryTest, ValuesOfOneDecisionAreWrittenTogetherIntoAnExistingKey) {
+  EXPECT_TRUE(registry_.SetStringValues(kOrlent, {{"UserEmail", "a@b.example"}, {"Name", "A"}}));
+  EXPECT_EQ(registry_.GetStringValue(kOrlent, "UserEmail"), "a@b.example");
+  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Name"), "A");
+  EXPECT_FALSE(registry_.SetStringValues("HKEY_LOCAL_MACHINE\\Software\\Nobody", {{"a", "1"}}));
+  EXPECT_EQ(registry_.GetStringValue("HKEY_LOCAL_MACHINE\\Software\\Nobody", "a"), "Error");
+  EXPECT_TRUE(messages_.empty()) << "a missing key is not news to the user";
+}
+
+// A store another program cannot let us write: reads go on, each reason is
+// told once however many writes fail, and nothing stored before is lost.
+TEST(RegistryRefusal, RefusedWritesAreToldOncePerReason) {
+  TempDir dir;
+  const std::string path = dir.File("registry.db");
+  {
+    os::SqliteRegistryStore writable(path);
+    ASSERT_EQ(writable.Apply({{"HKEY_LOCAL_MACHINE", "Software\\Orlent", "Language", "de"}}),
+              os::StoreStatus::kOk);
+  }
+  std::filesystem::create_directory(path + "-wal");
+  std::filesystem::create_directory(path + "-shm");
+  os::SqliteRegistryStore readOnly(path);
+  std::vector<std::string> messages;
+  Registry registry(readOnly, [&](const std::string& text) { messages.push_back(text); });
+  EXPECT_EQ(registry.GetStringValue(kOrlent, "Language"), "de");
+  EXPECT_FALSE(registry.SetStringValues(kOrlent, {{"UserEmail", "x"}, {"Language", "fr"}}));
+  registry.SetStringValue(kOrlent, "Language", "fr");
+  registry.DeleteValue(kOrlent, "Language");
+  EXPECT_EQ(registry.LastCode(), os::StoreStatus::kUnwritable);
+  EXPECT_EQ(registry.GetStringValue(kOrlent, "Language"), "de");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("can be read but not written"), std::string::npos) << messages[0];
 }
 
 // That writes never create keys, CreateKey does and deletes are quiet is
