@@ -198,8 +198,10 @@ void EmailScreen::SubmitNewsletter(std::string& address, const std::string& firs
   run_.Settings.CommandLineText += " /email=" + platform::Trim(address);
   address = platform::LowerCase(address);
   const std::string key = run_.Profile.ApplicationKey();
-  run_.Registry.SetStringValue(key, "UserEmail", platform::Trim(address));
-  run_.Registry.SetStringValue(key, "UserFirstName", platform::Trim(firstName));
+  // Both or neither: a first name without its address is of no use to the
+  // main application. The registry tells the user when it refuses them.
+  run_.Registry.SetStringValues(
+      key, {{"UserEmail", platform::Trim(address)}, {"UserFirstName", platform::Trim(firstName)}});
 
   if (platform::LowerCase(validated) != "false") {
     MsgBox(
