@@ -49,6 +49,8 @@ bool ReadFileBytes(std::string_view path, std::uint64_t maxBytes, std::string& b
 // in the same folder, which is flushed to disk and then renamed over the
 // target. A failure leaves the previous target as it was and no temporary
 // file behind. An existing target spelt in another case is the one replaced.
+// A symbolic link is written through: the file at the end of its chain is
+// replaced (the temporary file goes beside that one) and the link stays.
 bool WriteFileAtomically(std::string_view path, std::string_view bytes, FileError& error);
 
 // Deletes a file (not a folder).

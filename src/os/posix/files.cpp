@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -111,6 +112,27 @@ std::pair<std::string, std::string> SplitFolder(const std::string& path) {
     return {"", path};
   }
   return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// The file that saving to `path` must replace: the end of its chain of
+// symbolic links (which need not exist yet), so that a link stays a link.
+// False with `failure` set for a loop or an unreadable link.
+bool FollowLinks(std::string& path, int& failure) {
+  // As many links as the kernel follows in one path.
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), buffer, sizeof buffer);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof buffer) {
+      failure = length < 0 ? errno : ENAMETOOLONG;
+      return false;
+    }
+    const std::string link(buffer, static_cast<std::size_t>(length));
+    path = !link.empty() && link.front() == '/' ? link : SplitFolder(path).first + link;
+  }
+  failure = ELOOP;
+  return false;
 }
 
 }  // namespace
@@ -262,6 +284,10 @@ bool WriteFileAtomically(std::string_view path, std::string_view bytes, FileErro
       }
     }
     target = folder + name;
+  }
+  if (int failure = 0; !FollowLinks(target, failure)) {
+    error = ErrorFromErrno(failure);
+    return false;
   }
 
   struct stat targetInfo;

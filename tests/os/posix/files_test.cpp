@@ -81,5 +81,27 @@ TEST(WriteFileAtomically, AFailedWriteKeepsThePreviousFile) {
       << "temporary file removed";
 }
 
+TEST(WriteFileAtomically, WritesThroughSymbolicLinks) {
+  TempDir dir;
+  const std::string target = dir.Write("real/language.inx", "old");
+  std::filesystem::create_directory(dir.File("links"));
+  std::filesystem::create_symlink("../real/language.inx", dir.File("links/relative.inx"));
+  std::filesystem::create_symlink(dir.File("links/relative.inx"), dir.File("chain.inx"));
+  std::filesystem::create_symlink("missing.inx", dir.File("real/dangling.inx"));
+  std::filesystem::create_symlink("loop.inx", dir.File("loop.inx"));
+  FileError error;
+  for (const char* link : {"links/relative.inx", "chain.inx"}) {
+    ASSERT_TRUE(WriteFileAtomically(dir.File(link), link, error)) << error.description;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File(link))) << link;
+    EXPECT_EQ(ReadBytes(target), link);
+  }
+  ASSERT_TRUE(WriteFileAtomically(dir.File("real/dangling.inx"), "new", error));
+  EXPECT_EQ(ReadBytes(dir.File("real/missing.inx")), "new") << "a dangling link's file is made";
+  EXPECT_FALSE(WriteFileAtomically(dir.File("loop.inx"), "x", error));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("real")), {}), 3)
+      << "no temporary file left, and none beside the links";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("links")), {}), 1);
+}
+
 }  // namespace
 }  // namespace pavane::os
