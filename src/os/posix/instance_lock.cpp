@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace pavane::os {
 namespace {
@@ -32,24 +34,78 @@ std::string SafeName(std::string_view name) {
   return safe;
 }
 
-std::string LockFilePath(std::string_view name) {
-  const std::string fileName = "pavane-" + SafeName(name);
-  std::string folder = EnvFolder("XDG_RUNTIME_DIR");
-  if (IsFolder(folder)) return folder + "/" + fileName + ".lock";
-  // The temporary folder is shared by every user of the machine.
-  for (const char* variable : {"Temp", "TMPDIR"}) {
-    folder = EnvFolder(variable);
-    if (IsFolder(folder)) break;
-    folder.clear();
+// Closes the descriptor it holds when it goes.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
   }
-  if (folder.empty()) folder = "/tmp";
-  return folder + "/" + fileName + "-" + std::to_string(getuid()) + ".lock";
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+// The folder, opened, when it is ours alone: a real folder (not a link to
+// one) that we own and nobody else may write to. Otherwise -1 and `problem`
+// says why.
+int OpenPrivateFolder(const std::string& path, std::string& problem) {
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    problem = "the folder " + path + " cannot be opened (" + std::strerror(errno) + ")";
+    return -1;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || info.st_uid != geteuid() || (info.st_mode & 022) != 0) {
+    close(fd);
+    problem = "the folder " + path + " belongs to another user or others may write to it";
+    return -1;
+  }
+  return fd;
+}
+
+// Where the lock files live: $XDG_RUNTIME_DIR, which is private to the user,
+// else a folder of our own in the temporary folder, which every user of the
+// machine shares. `folder` gets its path.
+int OpenLockFolder(std::string& folder, std::string& problem) {
+  folder = EnvFolder("XDG_RUNTIME_DIR");
+  if (IsFolder(folder)) {
+    const int fd = OpenPrivateFolder(folder, problem);
+    if (fd >= 0) return fd;
+  }
+  std::string temporary;
+  for (const char* variable : {"Temp", "TMPDIR"}) {
+    temporary = EnvFolder(variable);
+    if (IsFolder(temporary)) break;
+    temporary.clear();
+  }
+  if (temporary.empty()) temporary = "/tmp";
+  folder = temporary + "/pavane-" + std::to_string(geteuid());
+  // Another user may have made it first; the checks on opening catch that.
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    problem = "the folder " + folder + " cannot be made (" + std::strerror(errno) + ")";
+    return -1;
+  }
+  return OpenPrivateFolder(folder, problem);
 }
 
 }  // namespace
 
-InstanceLock::InstanceLock(int descriptor, std::string path)
-    : descriptor_(descriptor), path_(std::move(path)) {}
+InstanceLock::InstanceLock(int descriptor, std::string path, std::string problem)
+    : descriptor_(descriptor), path_(std::move(path)), problem_(std::move(problem)) {
+  if (!problem_.empty()) {
+    std::fprintf(stderr, "pavane: %s; the run goes on without checking for another running copy\n",
+                 problem_.c_str());
+  }
+}
 
 InstanceLock::~InstanceLock() {
   // The file stays: removing it would let a copy that opened it just before
@@ -58,23 +114,39 @@ InstanceLock::~InstanceLock() {
 }
 
 std::unique_ptr<InstanceLock> InstanceLock::TryAcquire(std::string_view name) {
-  std::string path = LockFilePath(name);
+  const std::string fileName = "pavane-" + SafeName(name) + ".lock";
+  std::string folder;
+  std::string problem;
+  const Descriptor folderFd(OpenLockFolder(folder, problem));
+  std::string path = folder + "/" + fileName;
+  const auto holdingNothing = [&](std::string why) {
+    return std::unique_ptr<InstanceLock>(new InstanceLock(-1, path, std::move(why)));
+  };
+  if (folderFd.get() < 0) return holdingNothing(problem);
   // Close-on-exec: a program we start must not carry our lock on; flock
   // rather than fcntl locks, because they belong to this open file and not
   // to the process, so a second lock in the same process is refused too.
-  const int descriptor = open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (descriptor < 0) return std::unique_ptr<InstanceLock>(new InstanceLock(-1, std::move(path)));
+  Descriptor file(openat(folderFd.get(), fileName.c_str(),
+                         O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
+  if (file.get() < 0) {
+    return holdingNothing("the lock file " + path + " cannot be opened (" + std::strerror(errno) +
+                          ")");
+  }
+  struct stat info {};
+  if (fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid()) {
+    // Someone else's file: holding it could let them end every run of ours.
+    return holdingNothing("the lock file " + path + " belongs to another user");
+  }
   int result;
   do {
-    result = flock(descriptor, LOCK_EX | LOCK_NB);
+    result = flock(file.get(), LOCK_EX | LOCK_NB);
   } while (result != 0 && errno == EINTR);
   if (result != 0) {
-    const bool heldElsewhere = errno == EWOULDBLOCK;
-    close(descriptor);
-    if (heldElsewhere) return nullptr;
-    return std::unique_ptr<InstanceLock>(new InstanceLock(-1, std::move(path)));
+    if (errno == EWOULDBLOCK) return nullptr;
+    return holdingNothing("the lock file " + path + " cannot be locked (" + std::strerror(errno) +
+                          ")");
   }
-  return std::unique_ptr<InstanceLock>(new InstanceLock(descriptor, std::move(path)));
+  return std::unique_ptr<InstanceLock>(new InstanceLock(file.release(), std::move(path), {}));
 }
 
 }  // namespace pavane::os

@@ -2,14 +2,17 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "os/instance_lock.h"
 #include "support/temp_dir.h"
@@ -149,14 +152,19 @@ TEST(InstanceLockTest, StartedProgramDoesNotKeepTheLock) {
 
 TEST(InstanceLockTest, FolderFallbacks) {
   TempDir dir;
+  const std::string own = dir.File("pavane-" + std::to_string(geteuid()));
   {
     ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
     ScopedEnv temp("Temp", nullptr);
     ScopedEnv tmpdir("TMPDIR", dir.path().c_str());
     auto lock = InstanceLock::TryAcquire("a/../b");
     ASSERT_NE(lock, nullptr);
-    EXPECT_EQ(lock->path(), dir.File("pavane-a_.._b-" + std::to_string(getuid()) + ".lock"))
-        << "shared folder: per user, and the name cannot leave the folder";
+    EXPECT_TRUE(lock->held());
+    EXPECT_EQ(lock->path(), own + "/pavane-a_.._b.lock")
+        << "shared folder: a folder of the user's own, and the name cannot leave it";
+    struct stat info {};
+    ASSERT_EQ(lstat(own.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
   }
   {
     ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path().c_str());
@@ -164,6 +172,60 @@ TEST(InstanceLockTest, FolderFallbacks) {
     auto lock = InstanceLock::TryAcquire("odd");
     ASSERT_NE(lock, nullptr) << "an unusable lock file does not refuse the run";
     EXPECT_FALSE(lock->held());
+  }
+}
+
+// What another local user can plant where the lock would go. None of it may
+// end the run as "another copy"; the run goes on without the lock.
+TEST(InstanceLockTest, RefusesFoldersAndFilesOfOtherUsers) {
+  constexpr uid_t kOther = 65534;
+  struct Case {
+    const char* what;
+    bool runtimeDir;  // the lock goes into XDG_RUNTIME_DIR, else into the shared folder
+    std::function<void(const std::string& dir, const std::string& own)> plant;
+    bool needsRoot;
+  };
+  const std::vector<Case> cases = {
+      {"our folder name is a link to another folder", false,
+       [](const std::string& dir, const std::string& own) {
+         std::filesystem::create_directory(dir + "/elsewhere");
+         std::filesystem::create_directory_symlink(dir + "/elsewhere", own);
+       },
+       false},
+      {"our folder name is a folder others may write to", false,
+       [](const std::string&, const std::string& own) {
+         mkdir(own.c_str(), 0777);
+         chmod(own.c_str(), 0777);
+       },
+       false},
+      {"our folder name is a folder of another user", false,
+       [](const std::string&, const std::string& own) {
+         mkdir(own.c_str(), 0700);
+         ASSERT_EQ(chown(own.c_str(), kOther, kOther), 0);
+       },
+       true},
+      {"the lock file belongs to another user", true,
+       [](const std::string& dir, const std::string&) {
+         const std::string file = dir + "/pavane-PV.lock";
+         close(open(file.c_str(), O_CREAT | O_WRONLY, 0644));
+         ASSERT_EQ(chown(file.c_str(), kOther, kOther), 0);
+       },
+       true},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.what);
+    if (test.needsRoot && geteuid() != 0) continue;
+    TempDir dir;
+    const std::string own = dir.File("pavane-" + std::to_string(geteuid()));
+    test.plant(dir.path().string(), own);
+    ScopedEnv runtime("XDG_RUNTIME_DIR", test.runtimeDir ? dir.path().c_str() : nullptr);
+    ScopedEnv temp("Temp", nullptr);
+    ScopedEnv tmpdir("TMPDIR", dir.path().c_str());
+    auto lock = InstanceLock::TryAcquire("PV");
+    ASSERT_NE(lock, nullptr) << "not taken for another running copy";
+    EXPECT_FALSE(lock->held());
+    EXPECT_FALSE(lock->problem().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("elsewhere/pavane-PV.lock")));
   }
 }
 
