@@ -100,7 +100,9 @@ TEST_F(LanguageTextTest, CyclesStayUnresolvedAndResolveFast) {
 
 // A file of the maker's that nests too deep (a chain far longer than any
 // stack) or grows too fast (values that double at each step) is resolved as
-// far as the bounds allow, fast, and the fault names the variable.
+// far as the bounds allow and the fault names the variable. Unbounded, the
+// first overflows the stack and the second runs out of memory; the time
+// limit leaves room for a sanitizer build on a busy machine.
 TEST_F(LanguageTextTest, ExpansionIsBoundedInDepthAndSize) {
   struct Case {
     const char* label;
@@ -132,7 +134,7 @@ TEST_F(LanguageTextTest, ExpansionIsBoundedInDepthAndSize) {
     language.SetText(c.table);
     language.InitCodeStrings();
     EXPECT_FALSE(language.CheckVariables().empty()) << "the loader's check finds it too";
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
   }
 }
 
