@@ -31,8 +31,10 @@ class Program {
   }
 
   int Run(std::string_view commandLine, std::string_view programFolder) {
+    ui_.OnEndRequest([this] { sequence_.EndOnRequest(); });
     const int status = Start(commandLine, programFolder);
     reporting::FinishPendingRequests(run_);
+    ui_.OnEndRequest(nullptr);
     return status;
   }
 

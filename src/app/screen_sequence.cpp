@@ -27,11 +27,14 @@ const char* ProductCode(int index) {
 }  // namespace
 
 void ScreenSequence::ShowScreen(screens::Screen& screen) {
+  // A run that is ending opens nothing new, whatever asked for it.
+  if (session_->ending) return;
   opened_.push_back(&screen);
   screen.Show();
 }
 
 void ScreenSequence::ShowModalScreen(screens::Screen& screen, screens::Screen* owner) {
+  if (session_->ending) return;
   opened_.push_back(&screen);
   screen.ShowModal(owner);
 }
@@ -120,6 +123,16 @@ bool ScreenSequence::AnotherCopyRunning() {
     anotherCopy_ = instanceLock_ == nullptr;
   }
   return anotherCopy_;
+}
+
+void ScreenSequence::EndOnRequest() {
+  if (session_->ending) return;
+  session_->endRequested = true;
+  session_->ui.Notice("the session asked the program to end; it ends as when its window is closed");
+  Run& run = session_->run;
+  // The main application still gets its reply (none in a sales-account run).
+  if (run.Settings.SaccCode.empty()) reporting::StoreTandemReply(run);
+  CloseAllScreens();
 }
 
 void ScreenSequence::EndProgram(int status) {

@@ -38,6 +38,10 @@ class ScreenSequence : public screens::Navigator {
   void CloseAllScreens() override;
   bool AnotherCopyRunning() override;
   void EndProgram(int status) override;
+  // The session ends the program (SIGTERM, SIGINT, SIGHUP): the reply is
+  // stored and every screen closes, as at the end of the road; requests in
+  // flight still get their time.
+  void EndOnRequest();
 
  private:
   screens::Session* session_ = nullptr;

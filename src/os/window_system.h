@@ -223,6 +223,11 @@ class WindowSystem {
   virtual void OpenInBrowser(const std::string& url) = 0;
   // Prints the document of a browser when no print command is registered.
   virtual void PrintPage(Window& window, std::string_view browser) = 0;
+  // From now on SIGTERM, SIGINT and SIGHUP (the session ending, Ctrl+C, a
+  // closed terminal) no longer end the process where it stands: `handler`
+  // runs in the loop instead, once per signal, after any open message box
+  // was closed unanswered.
+  virtual void OnEndRequest(std::function<void()> handler) = 0;
   // Tells whoever runs the program (not the user at the screens) about a
   // setting it could not honour: on standard error, as "pavane: <text>".
   virtual void Notice(const std::string& text) {

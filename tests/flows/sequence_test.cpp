@@ -182,6 +182,40 @@ TEST_F(FlowTest, AFirewallNoticeThatCannotBeSetUpEndsTheRun) {
   EXPECT_FALSE(std::filesystem::exists(root_ + "/downloader.txt"));
 }
 
+// The session ends the program (logout, Ctrl+C, a closed terminal) wherever
+// it is: it ends as a closed window does, with the reply stored, nothing
+// new shown or started, and what was already decided reported.
+TEST_F(FlowTest, ASignalEndsTheRunAsAClosedWindow) {
+  struct Case {
+    const char* label;
+    const char* switches;
+    const char* script;
+    Actions actions;
+  };
+  const Case cases[] = {
+      {"on the newsletter",
+       "/app=OL /language=en",
+       "fill txtFirstName Anna\nsignal TERM\n",
+       {"Newsletter_Displayed", "Newsletter_Declined"}},
+      {"at the firewall message",
+       "/app=OL /language=en",
+       "click cmdSkip\ntick chkBundleInstall\nclick cmdAccept\nsignal HUP\n",
+       {"Newsletter_Displayed", "Newsletter_Declined", "SW_Tandem_Displayed"}},
+      {"on the language choice", "/app=OL /language=xx", "signal INT\n", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    Set(kOrlentKey, "Tandem", "");
+    const RunResult run = Run(c.switches, c.script);
+    EXPECT_EQ(run.status, 0) << run.scriptError << run.transcript;
+    EXPECT_EQ(run.Actions(), c.actions);
+    EXPECT_TRUE(run.Has("notice \"the session asked the program to end"));
+    EXPECT_FALSE(run.Has("show frmSpamInfo"));
+    EXPECT_EQ(Value(kOrlentKey, "Tandem"), "Error") << "the reply is stored";
+    EXPECT_EQ(Value("HKEY_LOCAL_MACHINE\\Software\\Sweeple", "MainInstallerName"), "Error");
+  }
+}
+
 TEST_F(FlowTest, OnlyEmailEndsTheRunAfterTheNewsletter) {
   Set(kOrlentKey, "Tandem", "something");
   const RunResult run = Run("/app=OL /language=en /onlyemail", "click cmdSkip\n");

@@ -1,5 +1,7 @@
 // Message boxes from the Windows style bits, answered by a "user" that a
 // timer lets find the dialog.
+#include <csignal>
+
 #include "gtk/gtk_fixture.h"
 
 namespace pavane::os::gtk::testing {
@@ -69,6 +71,20 @@ TEST_F(MessageBoxTest, StyleBitsGiveButtonsIconAndDefault) {
   EXPECT_EQ(Show(0x10, [](GtkDialog* d) { gtk_dialog_response(d, 1); }), 1);
   EXPECT_EQ(seen.type, GTK_MESSAGE_ERROR);
   EXPECT_EQ(seen.buttons, (std::vector<int>{1}));
+}
+
+// The session ending while a box waits: the box goes away unanswered and the
+// program hears of it on its loop, for every signal a session's end sends.
+TEST_F(MessageBoxTest, TheSessionsEndClosesTheBoxUnanswered) {
+  std::vector<int> heard;
+  int current = 0;
+  ui->OnEndRequest([&] { heard.push_back(current); });
+  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+    current = number;
+    EXPECT_EQ(Show(0x24, [number](GtkDialog*) { std::raise(number); }), 0) << number;
+  }
+  ui->OnEndRequest(nullptr);
+  EXPECT_EQ(heard, (std::vector<int>{SIGTERM, SIGINT, SIGHUP}));
 }
 
 TEST_F(MessageBoxTest, ClosingTheBoxAnswersAsWindowsDoes) {

@@ -2,11 +2,13 @@
 
 #include <fontconfig/fontconfig.h>
 #include <gio/gio.h>
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 
 #include "os/gtk/gtk_browser.h"
@@ -142,7 +144,27 @@ std::unique_ptr<GtkWindowSystem> GtkWindowSystem::Create(std::string& error) {
 GtkWindowSystem::GtkWindowSystem(int twipsPerPixel, double layoutTwips, bool japaneseFont)
     : twipsPerPixel_(twipsPerPixel), layoutTwips_(layoutTwips), japaneseFont_(japaneseFont) {}
 
-GtkWindowSystem::~GtkWindowSystem() = default;
+GtkWindowSystem::~GtkWindowSystem() {
+  for (const guint source : signalSources_) g_source_remove(source);
+}
+
+void GtkWindowSystem::OnEndRequest(std::function<void()> handler) {
+  endHandler_ = std::move(handler);
+  if (!signalSources_.empty()) return;
+  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+    signalSources_.push_back(g_unix_signal_add(number, OnEndSignal, this));
+  }
+}
+
+gboolean GtkWindowSystem::OnEndSignal(gpointer self) {
+  auto* ui = static_cast<GtkWindowSystem*>(self);
+  // A box waits for its answer; at the session's end nobody gives one.
+  // Each closes as if destroyed: its caller gets 0.
+  const std::vector<GtkWidget*> boxes = ui->openBoxes_;
+  for (auto box = boxes.rbegin(); box != boxes.rend(); ++box) gtk_widget_destroy(*box);
+  if (ui->endHandler_) ui->endHandler_();
+  return G_SOURCE_CONTINUE;
+}
 
 std::unique_ptr<Window> GtkWindowSystem::CreateWindow(const WindowSpec& design,
                                                       WindowEvents& events) {
@@ -211,12 +233,12 @@ int GtkWindowSystem::MessageBox(Window* owner, const std::string& text, std::uin
   g_signal_connect(dialog, "response", G_CALLBACK(OnBoxResponse), &box);
   g_signal_connect(dialog, "delete-event", G_CALLBACK(OnBoxDelete), &box);
   g_signal_connect(dialog, "destroy", G_CALLBACK(OnBoxDestroyed), &box);
-  ++openBoxes_;
+  openBoxes_.push_back(dialog);
   gtk_widget_show_all(dialog);
   // The box waits for its answer even when the run is quitting: what it
   // says (an error at the end of a run) is the last thing the user sees.
   loop_.WaitForAnswer([&box] { return box.answered || box.destroyed; });
-  --openBoxes_;
+  std::erase(openBoxes_, dialog);
   g_signal_handlers_disconnect_by_data(dialog, &box);
   if (!box.destroyed) gtk_widget_destroy(dialog);
   g_object_unref(dialog);

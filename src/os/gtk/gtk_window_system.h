@@ -40,7 +40,10 @@
 //  [ ] Message box help buttons and the user icon style.
 #pragma once
 
+#include <gtk/gtk.h>
+
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -70,6 +73,7 @@ class GtkWindowSystem final : public WindowSystem {
   bool HasJapaneseFont() const override { return japaneseFont_; }
   void OpenInBrowser(const std::string& url) override;
   void PrintPage(Window& window, std::string_view browser) override;
+  void OnEndRequest(std::function<void()> handler) override;
 
   // --- GTK only.
 
@@ -82,7 +86,7 @@ class GtkWindowSystem final : public WindowSystem {
   GtkScreenWindow* FindWindow(std::string_view name) const;
   // The program's window that was active last; null when none is.
   GtkScreenWindow* ActiveWindow() const { return active_; }
-  bool MessageBoxOpen() const { return openBoxes_ > 0; }
+  bool MessageBoxOpen() const { return !openBoxes_.empty(); }
 
  private:
   friend class GtkScreenWindow;
@@ -94,6 +98,7 @@ class GtkWindowSystem final : public WindowSystem {
   // `window` closed: when it was the active one, the window behind it
   // becomes active, as on a desktop (the owner of a closed modal window).
   void Closed(GtkScreenWindow* window);
+  static gboolean OnEndSignal(gpointer self);
 
   GtkLoop loop_;
   int twipsPerPixel_;
@@ -102,7 +107,9 @@ class GtkWindowSystem final : public WindowSystem {
   std::vector<GtkScreenWindow*> windows_;  // every live window, in creation order
   std::vector<GtkScreenWindow*> zOrder_;   // open windows that were active, front last
   GtkScreenWindow* active_ = nullptr;
-  int openBoxes_ = 0;
+  std::vector<GtkWidget*> openBoxes_;  // innermost last
+  std::function<void()> endHandler_;
+  std::vector<guint> signalSources_;
 };
 
 }  // namespace pavane::os::gtk

@@ -1,10 +1,47 @@
 #include "os/headless/headless_loop.h"
 
 #include <algorithm>
+#include <csignal>
 
 namespace pavane::os::headless {
+namespace {
+
+constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP};
+volatile std::sig_atomic_t endSignalled = 0;
+struct sigaction previousActions[std::size(kEndSignals)];
+
+extern "C" void NoteEndSignal(int /*number*/) {
+  endSignalled = 1;
+}
+
+}  // namespace
+
+HeadlessLoop::~HeadlessLoop() {
+  if (!watchingSignals_) return;
+  for (std::size_t i = 0; i < std::size(kEndSignals); ++i) {
+    sigaction(kEndSignals[i], &previousActions[i], nullptr);
+  }
+}
+
+void HeadlessLoop::OnEndSignal(std::function<void()> handler) {
+  endHandler_ = std::move(handler);
+  if (watchingSignals_) return;
+  watchingSignals_ = true;
+  endSignalled = 0;
+  struct sigaction action {};
+  action.sa_handler = NoteEndSignal;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  for (std::size_t i = 0; i < std::size(kEndSignals); ++i) {
+    sigaction(kEndSignals[i], &action, &previousActions[i]);
+  }
+}
 
 void HeadlessLoop::PumpPending() {
+  if (endSignalled != 0) {
+    endSignalled = 0;
+    if (endHandler_) endHandler_();
+  }
   while (!posted_.empty()) {
     Posted next = std::move(posted_.front());
     posted_.pop_front();

@@ -28,6 +28,7 @@ namespace pavane::os::headless {
 class HeadlessLoop final : public EventLoop {
  public:
   HeadlessLoop() = default;
+  ~HeadlessLoop() override;
   HeadlessLoop(const HeadlessLoop&) = delete;
   HeadlessLoop& operator=(const HeadlessLoop&) = delete;
 
@@ -58,6 +59,10 @@ class HeadlessLoop final : public EventLoop {
   // Runs events and user turns until `done()` or a quit; modal windows.
   void RunUntil(const std::function<bool()>& done);
 
+  // SIGTERM, SIGINT and SIGHUP from now on run `handler` at the next
+  // dispatch instead of ending the process (until this loop is gone).
+  void OnEndSignal(std::function<void()> handler);
+
   bool QuitRequested() const { return quitRequested_; }
   // Ends the run for good with `status` (see above).
   void EndRun(int status);
@@ -79,6 +84,9 @@ class HeadlessLoop final : public EventLoop {
   std::map<TimerId, Timer> timers_;
   TimerId nextTimer_ = 1;
   std::deque<Posted> posted_;
+
+  std::function<void()> endHandler_;
+  bool watchingSignals_ = false;
 
   std::function<void()> userTurn_;
   std::chrono::milliseconds thinkTime_{100};

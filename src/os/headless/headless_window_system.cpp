@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 
@@ -190,6 +191,20 @@ void HeadlessWindowSystem::Fail(const std::string& message) {
 bool HeadlessWindowSystem::Perform(const UserAction& action, OpenBox* box, std::string& problem) {
   const std::string& verb = action.verb;
   const auto& words = action.words;
+  if (verb == "signal") {
+    // The session ends the program; a box open meanwhile stays unanswered.
+    const std::pair<const char*, int> names[] = {
+        {"TERM", SIGTERM}, {"INT", SIGINT}, {"HUP", SIGHUP}};
+    for (const auto& [name, number] : names) {
+      if (words.size() == 1 && words[0] == name) {
+        std::raise(number);
+        loop_.PumpPending();
+        return true;
+      }
+    }
+    problem = "signal needs one of TERM, INT or HUP";
+    return false;
+  }
   if (box && verb != "answer") {
     problem = "the message box " + Quoted(box->title) + " is open; expected answer, not " + verb;
     return false;

@@ -41,6 +41,7 @@
 //     activate [<window>]      the window is activated again
 //     close                    CloseRequested (the caption's close button)
 //     wait <ms>                the clock moves on
+//     signal <TERM|INT|HUP>    the session sends the program that signal
 //
 // A script error or a script that runs out while the program waits ends
 // the run: the message goes to standard error ("pavane: script line 7:
@@ -126,6 +127,9 @@ class HeadlessWindowSystem final : public WindowSystem {
   bool HasJapaneseFont() const override { return options_.japaneseFont; }
   void OpenInBrowser(const std::string& url) override;
   void PrintPage(Window& window, std::string_view browser) override;
+  void OnEndRequest(std::function<void()> handler) override {
+    loop_.OnEndSignal(std::move(handler));
+  }
 
   // --- Headless only: what tests look at.
 

@@ -170,6 +170,8 @@ void Screen::Unload() {
 }
 
 int Screen::MsgBox(const std::string& text, std::uint32_t style, const std::string& title) {
+  // 0, as for a box that could not be shown.
+  if (session_.endRequested) return 0;
   return session_.ui.MessageBox(window_.get(), text, style,
                                 title.empty() ? Session::kProgramTitle : title);
 }

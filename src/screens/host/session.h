@@ -66,6 +66,9 @@ struct Session {
   int legalWindowCount = -1;
   // Set once the program is ending: screens stop starting new work.
   bool ending = false;
+  // The session asked the program to end (a signal): nobody is there to
+  // answer a message box any more.
+  bool endRequested = false;
   // The exit status the run ends with.
   int status = 0;
 
