@@ -14,7 +14,20 @@ struct SeenBox {
   std::vector<int> buttons;
   int defaultCode = 0;  // the button Enter answers
   bool deletable = true;
+  std::string icon;  // the theme icon shown beside the text
 };
+
+void FindIcon(GtkWidget* widget, std::string& icon) {
+  if (GTK_IS_IMAGE(widget)) {
+    const gchar* name = nullptr;
+    gtk_image_get_icon_name(GTK_IMAGE(widget), &name, nullptr);
+    if (name != nullptr && gtk_widget_get_visible(widget)) icon = name;
+  } else if (GTK_IS_CONTAINER(widget)) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+    for (GList* it = children; it != nullptr; it = it->next) FindIcon(GTK_WIDGET(it->data), icon);
+    g_list_free(children);
+  }
+}
 
 class MessageBoxTest : public GtkTest {
  protected:
@@ -47,6 +60,8 @@ class MessageBoxTest : public GtkTest {
       if (gtk_widget_has_default(button)) seen.defaultCode = code;
     }
     seen.deletable = gtk_window_get_deletable(GTK_WINDOW(dialog));
+    FindIcon(gtk_message_dialog_get_message_area(dialog), seen.icon);
+    FindIcon(gtk_widget_get_parent(gtk_message_dialog_get_message_area(dialog)), seen.icon);
   }
 
   SeenBox seen;
@@ -57,20 +72,26 @@ TEST_F(MessageBoxTest, StyleBitsGiveButtonsIconAndDefault) {
   EXPECT_EQ(seen.title, "Pavane");
   EXPECT_EQ(seen.text, "First line\nSecond line");
   EXPECT_EQ(seen.type, GTK_MESSAGE_QUESTION);
+  EXPECT_EQ(seen.icon, "dialog-question");
   EXPECT_EQ(seen.buttons, (std::vector<int>{2, 6, 7})) << "Yes, No, Cancel";
   EXPECT_EQ(seen.defaultCode, 6) << "the first button by default";
 
   EXPECT_EQ(Show(0x134, [](GtkDialog* d) { gtk_dialog_response(d, 6); }), 6) << "Yes";
   EXPECT_EQ(seen.type, GTK_MESSAGE_WARNING);
+  EXPECT_EQ(seen.icon, "dialog-warning");
   EXPECT_EQ(seen.buttons, (std::vector<int>{6, 7}));
   EXPECT_EQ(seen.defaultCode, 7) << "0x100: the second button";
   EXPECT_FALSE(seen.deletable) << "Yes/No cannot be closed without an answer";
 
   EXPECT_EQ(Show(0x41, [](GtkDialog* d) { gtk_dialog_response(d, 1); }), 1) << "OK";
   EXPECT_EQ(seen.type, GTK_MESSAGE_INFO);
+  EXPECT_EQ(seen.icon, "dialog-information");
   EXPECT_EQ(Show(0x10, [](GtkDialog* d) { gtk_dialog_response(d, 1); }), 1);
   EXPECT_EQ(seen.type, GTK_MESSAGE_ERROR);
+  EXPECT_EQ(seen.icon, "dialog-error");
   EXPECT_EQ(seen.buttons, (std::vector<int>{1}));
+  EXPECT_EQ(Show(0x0, [](GtkDialog* d) { gtk_dialog_response(d, 1); }), 1);
+  EXPECT_EQ(seen.icon, "") << "no style, no icon";
 }
 
 // The session ending while a box waits: the box goes away unanswered and the

@@ -60,6 +60,33 @@ GtkMessageType MessageTypeOf(std::uint32_t style) {
   }
 }
 
+// GTK 3 message dialogs no longer draw the icon of their type; the theme's
+// icon goes where they used to put it, left of the text.
+const char* IconNameOf(GtkMessageType type) {
+  switch (type) {
+    case GTK_MESSAGE_ERROR:
+      return "dialog-error";
+    case GTK_MESSAGE_QUESTION:
+      return "dialog-question";
+    case GTK_MESSAGE_WARNING:
+      return "dialog-warning";
+    case GTK_MESSAGE_INFO:
+      return "dialog-information";
+    default:
+      return nullptr;
+  }
+}
+
+void AddIcon(GtkMessageDialog* dialog, GtkMessageType type) {
+  const char* name = IconNameOf(type);
+  GtkWidget* row = gtk_widget_get_parent(gtk_message_dialog_get_message_area(dialog));
+  if (name == nullptr || !GTK_IS_BOX(row)) return;
+  GtkWidget* icon = gtk_image_new_from_icon_name(name, GTK_ICON_SIZE_DIALOG);
+  gtk_widget_set_valign(icon, GTK_ALIGN_START);
+  gtk_box_pack_start(GTK_BOX(row), icon, FALSE, FALSE, 0);
+  gtk_box_reorder_child(GTK_BOX(row), icon, 0);
+}
+
 // Texts come with Windows line ends.
 std::string UnixLines(std::string_view text) {
   std::string lines;
@@ -210,9 +237,11 @@ int GtkWindowSystem::MessageBox(Window* owner, const std::string& text, std::uin
                                 const std::string& title) {
   auto* ownerWindow = dynamic_cast<GtkScreenWindow*>(owner);
   GtkWindow* parent = ownerWindow != nullptr ? ownerWindow->NativeWindow() : nullptr;
-  GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, MessageTypeOf(style),
-                                             GTK_BUTTONS_NONE, "%s", UnixLines(text).c_str());
+  const GtkMessageType type = MessageTypeOf(style);
+  GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s",
+                                             UnixLines(text).c_str());
   g_object_ref(dialog);
+  AddIcon(GTK_MESSAGE_DIALOG(dialog), type);
   gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
 
   OpenBox box;
