@@ -15,4 +15,18 @@ std::string EncodeQueryComponent(std::string_view value);
 // digits stay as they are. Also decodes the path of a file URL.
 std::string DecodeQueryComponent(std::string_view value);
 
+// The file URL of a local `path`: each segment encoded, so blanks, "%", "?"
+// and "#" in folder names stay part of the path; then `query` (without its
+// "?"), which the caller built and encoded, unless it is empty.
+std::string FileUrl(std::string_view path, std::string_view query = {});
+
+// A page address as the screens build it, "<file path>?<query>", split in
+// two. Folders may hold a "?"; the file names of our pages never do, so the
+// query starts at the first "?" after the last "/".
+struct PageAddress {
+  std::string path;
+  std::string query;  // without its "?"
+};
+PageAddress SplitPageAddress(std::string_view address);
+
 }  // namespace pavane::os

@@ -89,10 +89,8 @@ std::string BuildPrintCommand(std::string registryCommand, std::string_view wind
   std::string command = platform::LowerCase(registryCommand);
   command = platform::ReplaceAll(command, "%systemroot%", windowsFolder);
   command = platform::ReplaceAll(command, "printhtml", "PrintHTML");
-  // A native path starts with its own "/", which makes the third slash.
-  const std::string fileUrl =
-      (formUrl.starts_with('/') ? "file://" : "file:///") + std::string(formUrl);
-  return platform::ReplaceAll(command, "%1", fileUrl);
+  const os::PageAddress address = os::SplitPageAddress(formUrl);
+  return platform::ReplaceAll(command, "%1", os::FileUrl(address.path, address.query));
 }
 
 }  // namespace pavane::reporting

@@ -69,14 +69,15 @@ TEST_F(FlowTest, PrintUsesTheRegisteredCommandOrThePagesOwnDialog) {
   // The registered command is taken in lower case, as it always was; the
   // program is still found (here the downloader's stand-in, which records).
   const std::string printer = root_ + "/PV/Fetchwick.exe";
-  Set("HKEY_CLASSES_ROOT\\htmlfile\\shell\\print\\command", "", printer + " \"%1\"");
+  Set("HKEY_CLASSES_ROOT\\htmlfile\\shell\\print\\command", "", "\"" + printer + "\" \"%1\"");
   const RunResult registered = Run("/app=SW /language=en", printDocument);
   ASSERT_EQ(registered.status, 0) << registered.scriptError;
   EXPECT_FALSE(registered.Has("print frmShowLinks")) << "no dialog";
-  EXPECT_EQ(
-      DownloaderArguments(),
-      (std::vector<std::string>{
-          printer, "file://" + root_ + "/HTML Screens/Legal Files/SW/shared/license.htm?App=SW"}))
+  EXPECT_EQ(DownloaderArguments(),
+            (std::vector<std::string>{
+                printer, "file://" + dir_.path().string() +
+                             "/Maker%20Apps%20%3F%23%25/HTML%20Screens/Legal%20Files/SW/shared/"
+                             "license.htm?App=SW"}))
       << "started without a shell, the document as one argument";
 }
 

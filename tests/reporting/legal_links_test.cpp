@@ -79,13 +79,11 @@ TEST_F(LegalLinksTest, WebLinks) {
 }
 
 TEST_F(LegalLinksTest, PrintCommand) {
-  EXPECT_EQ(BuildPrintCommand(R"(RUNDLL32.EXE %SystemRoot%\system32\mshtml.dll,PrintHTML "%1")",
-                              R"(C:\WINDOWS)", R"(C:\Maker\HTML Screens\Legal Files\x.htm?App=OL)"),
-            R"(rundll32.exe C:\WINDOWS\system32\mshtml.dll,PrintHTML )"
-            R"("file:///C:\Maker\HTML Screens\Legal Files\x.htm?App=OL")");
-  EXPECT_EQ(BuildPrintCommand(R"(printer "%1")", "/w", "/opt/mk/x.htm?App=OL"),
-            R"(printer "file:///opt/mk/x.htm?App=OL")")
-      << "a native path gives three slashes, not four";
+  EXPECT_EQ(
+      BuildPrintCommand(R"(RUNDLL32.EXE %SystemRoot%\system32\mshtml.dll,PrintHTML "%1")",
+                        R"(C:\WINDOWS)", "/opt/Maker ?/HTML Screens/Legal Files/x.htm?App=OL"),
+      R"(rundll32.exe C:\WINDOWS\system32\mshtml.dll,PrintHTML )"
+      R"("file:///opt/Maker%20%3F/HTML%20Screens/Legal%20Files/x.htm?App=OL")");
 }
 
 }  // namespace

@@ -38,7 +38,9 @@ const TempDir& DesktopFolder(const std::string& stub) {
 
 Installation::Installation(const std::string& stage, const std::string& downloader,
                            const std::string& devserver)
-    : root_(dir_.path().string()) {
+    // Installations live where users put them: under folders with blanks,
+    // "?", "#" and "%" in their names.
+    : root_((dir_.path() / "Maker Apps ?#%").string()) {
   for (const char* folder : {"/PV", "/programs", "/tmp", "/run"}) {
     fs::create_directories(root_ + folder);
   }
@@ -91,7 +93,7 @@ void Installation::Install(const std::string& code) {
   const std::string file = code == "OL"   ? "Orlent/orlent.exe"
                            : code == "SW" ? "Sweeple/sweeple.exe"
                                           : "Patchory/Patch-ory.exe";
-  dir_.Write("programs/" + file, "installed");
+  dir_.Write(fs::relative(root_ + "/programs/" + file, dir_.path()).string(), "installed");
 }
 
 void Installation::UseDevelopmentLayout() {

@@ -39,4 +39,25 @@ std::string DecodeQueryComponent(std::string_view value) {
   return result;
 }
 
+std::string FileUrl(std::string_view path, std::string_view query) {
+  std::string url = "file://";
+  for (std::size_t start = 0;;) {
+    const std::size_t slash = path.find('/', start);
+    url += EncodeQueryComponent(path.substr(start, slash - start));
+    if (slash == std::string_view::npos) break;
+    url += '/';
+    start = slash + 1;
+  }
+  if (!query.empty()) url.append("?").append(query);
+  return url;
+}
+
+PageAddress SplitPageAddress(std::string_view address) {
+  const std::size_t lastSlash = address.rfind('/');
+  const std::size_t question =
+      address.find('?', lastSlash == std::string_view::npos ? 0 : lastSlash);
+  if (question == std::string_view::npos) return {std::string(address), {}};
+  return {std::string(address.substr(0, question)), std::string(address.substr(question + 1))};
+}
+
 }  // namespace pavane::os

@@ -91,19 +91,6 @@ os::WindowSpec WindowOf(const Form& form) {
   return design;
 }
 
-// Each path segment percent-encoded, so "HTML Screens" and non-ASCII folder
-// names survive; the query is the screen's own and stays as built.
-std::string EncodePath(std::string_view path) {
-  std::string encoded;
-  bool first = true;
-  for (const std::string& segment : platform::Split(path, "/")) {
-    if (!first) encoded += '/';
-    encoded += os::EncodeQueryComponent(segment);
-    first = false;
-  }
-  return encoded;
-}
-
 }  // namespace
 
 std::string ColorString(std::uint32_t bgr) {
@@ -113,14 +100,6 @@ std::string ColorString(std::uint32_t bgr) {
   char text[16];
   std::snprintf(text, sizeof text, "%02X%02X%02X", red, green, blue);
   return text;
-}
-
-std::string FileUrl(std::string_view pathAndQuery) {
-  const std::size_t question = pathAndQuery.find('?');
-  const std::string_view path = pathAndQuery.substr(0, question);
-  std::string url = "file://" + EncodePath(path);
-  if (question != std::string_view::npos) url += pathAndQuery.substr(question);
-  return url;
 }
 
 Screen::Screen(Session& session, std::string_view formName)
@@ -199,7 +178,8 @@ void Screen::NavigateToScreen(std::string& url, std::string_view browser) {
   }
   os::Browser* page = Page(browser);
   if (page == nullptr) return;
-  page->Navigate(FileUrl(target));
+  const os::PageAddress address = os::SplitPageAddress(target);
+  page->Navigate(os::FileUrl(address.path, address.query));
 
   os::EventLoop& loop = session_.ui.Loop();
   milliseconds waited{0};

@@ -108,7 +108,4 @@ class Screen : public os::WindowEvents, private ControlObserver {
 // The colour string of a pixel value in 0x00BBGGRR order: RRGGBB.
 std::string ColorString(std::uint32_t bgr);
 
-// A file:// URL for a local path with an optional query ("?..." kept as is).
-std::string FileUrl(std::string_view pathAndQuery);
-
 }  // namespace pavane::screens

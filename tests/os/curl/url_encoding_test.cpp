@@ -27,5 +27,25 @@ TEST(UrlEncoding, DecodingLeavesPlusAndMalformedEscapesAlone) {
   EXPECT_EQ(DecodeQueryComponent("a%00b"), std::string("a\0b", 3)) << "NUL kept, not cut";
 }
 
+// Install folders are named by users: whatever they hold stays path, and only
+// the page's own query follows the "?".
+TEST(UrlEncoding, PageAddressesBecomeFileUrls) {
+  const struct {
+    const char* address;
+    const char* url;
+  } cases[] = {
+      {"/opt/HTML Screens/ja/EmailText.htm?application=OL&x=\"a b\"",
+       "file:///opt/HTML%20Screens/ja/EmailText.htm?application=OL&x=\"a b\""},
+      {"/home/u/Maker ?#%/HTML Screens/x.htm?App=OL&scaling=125",
+       "file:///home/u/Maker%20%3F%23%25/HTML%20Screens/x.htm?App=OL&scaling=125"},
+      {"/opt/a?b/x.htm", "file:///opt/a%3Fb/x.htm"},
+      {"/opt/\xC3\xA9/x.htm?", "file:///opt/%C3%A9/x.htm"},
+  };
+  for (const auto& c : cases) {
+    const PageAddress page = SplitPageAddress(c.address);
+    EXPECT_EQ(FileUrl(page.path, page.query), c.url) << c.address;
+  }
+}
+
 }  // namespace
 }  // namespace pavane::os

@@ -11,12 +11,5 @@ TEST(ScreenHost, ColourStringsAreRedGreenBlue) {
   EXPECT_EQ(ColorString(0), "000000");
 }
 
-TEST(ScreenHost, FileUrlsEscapeThePathAndKeepTheQuery) {
-  EXPECT_EQ(
-      FileUrl("/opt/HTML Screens/Pavane/localized/ja/EmailText.htm?application=OL&x=\"a b\""),
-      "file:///opt/HTML%20Screens/Pavane/localized/ja/EmailText.htm?application=OL&x=\"a b\"");
-  EXPECT_EQ(FileUrl("/a/b%c/d.htm"), "file:///a/b%25c/d.htm");
-}
-
 }  // namespace
 }  // namespace pavane::screens
