@@ -65,4 +65,26 @@ std::vector<std::string> SplitWindowsCommandLine(std::string_view commandLine) {
   return arguments;
 }
 
+std::string QuoteWindowsArgument(std::string_view argument) {
+  if (!argument.empty() && argument.find_first_of(" \t\"") == std::string_view::npos) {
+    return std::string(argument);
+  }
+  std::string quoted = "\"";
+  std::size_t backslashes = 0;
+  for (const char ch : argument) {
+    if (ch == '\\') {
+      ++backslashes;
+      continue;
+    }
+    // Backslashes before a quote are doubled, and the quote gets one more.
+    quoted.append(ch == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += ch;
+  }
+  // ... and so are those before the closing quote.
+  quoted.append(2 * backslashes, '\\');
+  quoted += '"';
+  return quoted;
+}
+
 }  // namespace pavane::platform

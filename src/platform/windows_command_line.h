@@ -31,4 +31,10 @@ namespace pavane::platform {
 // - inside quotes, "" gives one literal double quote and quoting goes on.
 std::vector<std::string> SplitWindowsCommandLine(std::string_view commandLine);
 
+// `argument` written so that the rules above give it back as one argument
+// (not as a program path): as it is when it holds no blank, tab or double
+// quote, else between double quotes with backslashes doubled where they
+// come before a quote.
+std::string QuoteWindowsArgument(std::string_view argument);
+
 }  // namespace pavane::platform

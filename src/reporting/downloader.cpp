@@ -81,8 +81,10 @@ DownloadPlan PlanDownload(const Run& run, std::string_view programFolder) {
   std::string& line = plan.commandLine;
   line = "\"" + plan.downloaderPath + "\"";
   line += plan.pavaneMode ? " /Verbose /Execute " : " /Execute ";
-  line += "/http=" + platform::ReplaceAll(plan.downloadUrl, "/", "\\");
-  line += " /target=" + plan.targetFile;
+  // A Temp folder may hold blanks: each value stays one argument.
+  line +=
+      platform::QuoteWindowsArgument("/http=" + platform::ReplaceAll(plan.downloadUrl, "/", "\\"));
+  line += " " + platform::QuoteWindowsArgument("/target=" + plan.targetFile);
   line += " /sacc=" +
           (plan.pavaneMode ? platform::UpperCase(settings.SaccCode) : settings.ShownAppCode);
   line += " /app=" + settings.MainAppCode;
