@@ -87,6 +87,8 @@ bool ScreenSequence::OpenLegalLink(screens::Screen& /*screen*/, const std::strin
   switch (decision.kind) {
     case reporting::LinkDecision::Kind::kFollow:
       return false;
+    case reporting::LinkDecision::Kind::kNothing:
+      return true;
     case reporting::LinkDecision::Kind::kWeb:
       session_->ui.OpenInBrowser(decision.url);
       session_->ui.Loop().PumpPending();

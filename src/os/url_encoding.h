@@ -15,6 +15,10 @@ std::string EncodeQueryComponent(std::string_view value);
 // digits stay as they are. Also decodes the path of a file URL.
 std::string DecodeQueryComponent(std::string_view value);
 
+// The host of an absolute URL, lower-cased, as the HTTP backend parses it;
+// "" when `url` has none or cannot be parsed.
+std::string UrlHost(std::string_view url);
+
 // The file URL of a local `path`: each segment encoded, so blanks, "%", "?"
 // and "#" in folder names stay part of the path; then `query` (without its
 // "?"), which the caller built and encoded, unless it is empty.

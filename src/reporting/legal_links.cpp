@@ -1,5 +1,6 @@
 #include "reporting/legal_links.h"
 
+#include <algorithm>
 #include <array>
 
 #include "os/url_encoding.h"
@@ -44,6 +45,14 @@ std::string LegalFile(const RunSettings& settings, const LegalDocument& document
   return {};
 }
 
+// The maker's own sites: the domain itself and every name under it.
+bool IsMakersHost(std::string_view host, std::string_view domain) {
+  if (host.empty() || domain.empty()) return false;
+  if (host == domain) return true;
+  return host.size() > domain.size() && host.ends_with(domain) &&
+         host[host.size() - domain.size() - 1] == '.';
+}
+
 }  // namespace
 
 LinkDecision DecideLink(const Run& run, std::string_view address) {
@@ -57,8 +66,7 @@ LinkDecision DecideLink(const Run& run, std::string_view address) {
   if (Contains(lower, "http:") || Contains(lower, "https:")) {
     decision.kind = LinkDecision::Kind::kWeb;
     decision.url = std::string(address);
-    const std::string domain = platform::LowerCase(run.Deploy.WebDomain);
-    if (!domain.empty() && Contains(lower, domain)) {
+    if (IsMakersHost(os::UrlHost(address), platform::LowerCase(run.Deploy.WebDomain))) {
       decision.url += Contains(lower, ".asp?") ? "&language=" : "?language=";
       decision.url += platform::LowerCase(settings.LanguageCode);
       decision.url += "&app=" + settings.ShownAppCode;
@@ -72,13 +80,22 @@ LinkDecision DecideLink(const Run& run, std::string_view address) {
     return decision;
   }
   decision.kind = LinkDecision::Kind::kLegal;
-  decision.file = lower;
-  for (const LegalDocument& document : kLegalDocuments) {
-    if (Contains(lower, document.keyword)) {
-      decision.file = LegalFile(settings, document);
-      decision.titleVariable = std::string(document.titleVariable);
-      break;
-    }
+  const auto document =
+      std::find_if(kLegalDocuments.begin(), kLegalDocuments.end(),
+                   [&lower](const LegalDocument& d) { return Contains(lower, d.keyword); });
+  if (document != kLegalDocuments.end()) {
+    decision.file = LegalFile(settings, *document);
+    decision.titleVariable = std::string(document->titleVariable);
+  } else if (Contains(lower, "vblink")) {
+    // A name for a document we do not have: there is nothing to show.
+    decision.kind = LinkDecision::Kind::kNothing;
+    return decision;
+  } else {
+    // Another file of the legal folder, by its own name: file names are
+    // told apart by case here, so it is not lower-cased.
+    std::string file = os::DecodeQueryComponent(address);
+    if (platform::LowerCase(file).starts_with("file://")) file.erase(0, 7);
+    decision.file = file;
   }
   decision.formUrl = decision.file + "?App=" + settings.ShownAppCode;
   return decision;

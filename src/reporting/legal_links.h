@@ -13,9 +13,10 @@ namespace pavane::reporting {
 
 struct LinkDecision {
   enum class Kind {
-    kFollow,  // not ours: the page follows the link itself
-    kWeb,     // open `url` in the user's browser
-    kLegal,   // open a legal document window on `formUrl`
+    kFollow,   // not ours: the page follows the link itself
+    kWeb,      // open `url` in the user's browser
+    kLegal,    // open a legal document window on `formUrl`
+    kNothing,  // ours, but it names no document we have: nothing opens
   };
   Kind kind = Kind::kFollow;
   std::string url;            // kWeb: the address to open
@@ -28,9 +29,11 @@ struct LinkDecision {
 // file URL of ".../HTML%20Screens/Legal%20Files/..." is recognised with
 // either path separator. Web links ("http:" or "https:", but not the empty
 // host of "http:///") open as given; those to the maker's domain
-// (run.Deploy.WebDomain) get the language, application and scaling added.
-// Legal documents are chosen by the first keyword the address holds, in the
-// order disclaimers, disclosures, license, pricing, privacy.
+// (whose host is run.Deploy.WebDomain or a name under it) get the language,
+// application and scaling added. Legal documents are chosen by the first
+// keyword the address holds, in the order disclaimers, disclosures,
+// license, pricing, privacy; a "vblink" without one opens nothing, and an
+// address in the legal folder without one opens that file.
 LinkDecision DecideLink(const Run& run, std::string_view address);
 
 // The print command of the legal document window from the registered HTML

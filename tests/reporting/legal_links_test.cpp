@@ -43,11 +43,16 @@ TEST_F(LegalLinksTest, FirstKeywordOfTheTableDecidesAndOtherAddressesStandForThe
   EXPECT_EQ(both.file, "/opt/mk/HTML Screens/Legal Files/SW/shared/license.htm");
   EXPECT_EQ(both.titleVariable, "strLoc_PV_Legal_EULA");
 
-  const LinkDecision none = DecideLink(run(), "C:\\HTML Screens\\Legal Files\\Other.HTM");
-  EXPECT_EQ(none.kind, Kind::kLegal);
-  EXPECT_EQ(none.file, "c:\\html screens\\legal files\\other.htm") << "the address itself";
-  EXPECT_EQ(none.titleVariable, "");
-  EXPECT_EQ(none.formUrl, "c:\\html screens\\legal files\\other.htm?App=SW");
+  const LinkDecision other =
+      DecideLink(run(), "file:///opt/mk/HTML%20Screens/Legal%20Files/SW/Other.HTM");
+  EXPECT_EQ(other.kind, Kind::kLegal);
+  EXPECT_EQ(other.file, "/opt/mk/HTML Screens/Legal Files/SW/Other.HTM")
+      << "another file of the legal folder, in its own case";
+  EXPECT_EQ(other.titleVariable, "");
+  EXPECT_EQ(other.formUrl, "/opt/mk/HTML Screens/Legal Files/SW/Other.HTM?App=SW");
+
+  EXPECT_EQ(DecideLink(run(), "vblink/terms.htm").kind, Kind::kNothing)
+      << "a document we do not have opens nothing";
 }
 
 // Percent-encoded file addresses of the documents are checked by the
@@ -73,17 +78,22 @@ TEST_F(LegalLinksTest, WebLinks) {
   EXPECT_EQ(DecideLink(run(), "http:///license").kind, Kind::kFollow);
   EXPECT_EQ(DecideLink(run(), "about:blank").kind, Kind::kFollow);
 
+  // The maker's sites are told by their host alone.
+  const std::pair<const char*, bool> hosts[] = {
+      {"http://maker.example/a", true},
+      {"https://shop.Maker.Example:8443/a?b=c", true},
+      {"http://evil.example/?ref=maker.example", false},
+      {"http://maker.example.evil.example/", false},
+      {"http://notmaker.example/", false},
+      {"http://user@evil.example/maker.example", false},
+  };
+  for (const auto& [address, ours] : hosts) {
+    EXPECT_EQ(DecideLink(run(), address).url != address, ours) << address;
+  }
+
   run().Deploy.WebDomain = "";
   EXPECT_EQ(DecideLink(run(), "http://www.maker.example/Help").url, "http://www.maker.example/Help")
       << "no domain configured: no link is the maker's";
-}
-
-TEST_F(LegalLinksTest, PrintCommand) {
-  EXPECT_EQ(
-      BuildPrintCommand(R"(RUNDLL32.EXE %SystemRoot%\system32\mshtml.dll,PrintHTML "%1")",
-                        R"(C:\WINDOWS)", "/opt/Maker ?/HTML Screens/Legal Files/x.htm?App=OL"),
-      R"(rundll32.exe C:\WINDOWS\system32\mshtml.dll,PrintHTML )"
-      R"("file:///opt/Maker%20%3F/HTML%20Screens/Legal%20Files/x.htm?App=OL")");
 }
 
 }  // namespace

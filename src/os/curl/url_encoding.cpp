@@ -4,6 +4,7 @@
 
 #include <curl/curl.h>
 
+#include <cctype>
 #include <climits>
 
 namespace pavane::os {
@@ -37,6 +38,24 @@ std::string DecodeQueryComponent(std::string_view value) {
   std::string result(decoded, static_cast<std::size_t>(length));
   curl_free(decoded);
   return result;
+}
+
+std::string UrlHost(std::string_view url) {
+  CURLU* handle = curl_url();
+  if (handle == nullptr) return {};
+  std::string host;
+  char* part = nullptr;
+  // Links come from pages; a blank or a non-ASCII letter must not make the
+  // host unreadable.
+  if (curl_url_set(handle, CURLUPART_URL, std::string(url).c_str(),
+                   CURLU_NON_SUPPORT_SCHEME | CURLU_ALLOW_SPACE) == CURLUE_OK &&
+      curl_url_get(handle, CURLUPART_HOST, &part, 0) == CURLUE_OK) {
+    host = part;
+    for (char& ch : host) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  }
+  curl_free(part);
+  curl_url_cleanup(handle);
+  return host;
 }
 
 std::string FileUrl(std::string_view path, std::string_view query) {
