@@ -28,6 +28,9 @@ class Program {
         captions_(language_),
         session_(run_, ui, captions_, sequence_) {
     sequence_.Attach(session_);
+    // The validation service and the download addresses move with the
+    // deployment's server, as the tracking addresses do.
+    language_.SetServerBase(run_.Deploy.ServerBase);
   }
 
   int Run(std::string_view commandLine, std::string_view programFolder) {

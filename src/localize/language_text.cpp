@@ -126,6 +126,10 @@ std::string LanguageText::Lookup(std::string_view name, Resolution& resolution) 
     resolution.height = done->second.height;
     return done->second.value;
   }
+  if (key == kServerBaseVariable && !serverBase_.empty()) {
+    resolution.height = 1;
+    return serverBase_;
+  }
   const auto found = firstLine_.find(key);
   resolution.height = 0;
   if (found == firstLine_.end()) return "Error in function GetStrLocValue -- line " + key;
@@ -219,12 +223,20 @@ bool LanguageText::ResolveAllVariables(std::string& message) {
     const SplitLine split = SplitVariableLine(trimmed);
     if (split.parts.size() != 2) continue;
     std::string value = split.parts[1];
+    if (!serverBase_.empty() && Trim(split.parts[0]) == kServerBaseVariable) {
+      line = split.parts[0] + std::string(split.separator) + serverBase_;
+      continue;
+    }
     if (!Contains(value, "{") || Contains(value, "{strLoc_PV_ProductName_{#AppID}}")) continue;
 
-    // Line breaks and references for later tools must survive resolution.
+    // Line breaks and references for later tools must survive resolution;
+    // so must the server, which a deployment may move at run time.
+    const std::string server = "{" + std::string(kServerBaseVariable) + "}";
     value = ReplaceAll(value, "{CRLF}", "||CRLF|");
+    value = ReplaceAll(value, server, "||SERVER|");
     if (!Contains(value, "{#AppID}")) value = ReplaceAll(value, "{#", "||#");
     if (Contains(value, "{")) ResolveVariables(value);
+    value = ReplaceAll(value, "||SERVER|", server);
     value = ReplaceAll(value, "||CRLF|", "{CRLF}");
     value = ReplaceAll(value, "||#", "{#");
     value = ReplaceAll(value, ">>>", "{#");

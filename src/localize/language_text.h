@@ -24,6 +24,14 @@ class LanguageText : public LanguageTexts {
   // the product on show.
   explicit LanguageText(const std::string& shownAppCode) : shownAppCode_(shownAppCode) {}
 
+  // The variable that holds the scheme and host of the maker's server, on
+  // which the validation service and the download addresses are built.
+  static constexpr std::string_view kServerBaseVariable = "strURL_SH_ServerBase";
+  // The deployment's server: when set, the variable answers with it
+  // whatever the file says, and a resolved build writes it as the
+  // variable's value. Kept across SetText.
+  void SetServerBase(std::string base) { serverBase_ = std::move(base); }
+
   // The whole language file, lines separated by CR LF.
   const std::string& Text() const { return text_; }
   void SetText(std::string text);
@@ -47,7 +55,8 @@ class LanguageText : public LanguageTexts {
   void ResolveVariables(std::string& text) const;
 
   // Resolves the values of every line of Text() once, keeping "{CRLF}", the
-  // "{#" references and the product-name entries for run time.
+  // "{#" references, the product-name entries and the server variable for
+  // run time.
   bool ResolveAllVariables(std::string& message);
 
   // A value is resolved at most kMaxNesting variables deep and grows to at
@@ -83,6 +92,7 @@ class LanguageText : public LanguageTexts {
   void IndexCodeStrings();
 
   const std::string& shownAppCode_;
+  std::string serverBase_;
   std::string text_;
   std::string loadedLanguage_;
   std::vector<std::string> codeStrings_;

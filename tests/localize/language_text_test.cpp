@@ -144,7 +144,14 @@ TEST_F(LanguageTextTest, ResolvingTheWholeFileKeepsRunTimeReferences) {
                           "lblC.Caption=Run {#AppEXE} first", "lblD.Caption=For {#AppID}",
                           "; {strLoc_Greeting} in a comment", "[[Code_Strings]]",
                           "strLoc_Greeting=Hi {str_Name}", "str_Name=you", "str_X=1", "str_Y=2",
-                          "strURL_Page==http://x.example/a.asp?b={str_Name}"}));
+                          "strURL_Page==http://x.example/a.asp?b={str_Name}",
+                          "strURL_SH_ServerBase==http://127.0.0.1:8917",
+                          "strURL_Check=={strURL_SH_ServerBase}/validate.asp?n={str_Name}"}));
+  language.InitCodeStrings();
+  EXPECT_EQ(language.GetStrLocValue("strURL_Check"), "http://127.0.0.1:8917/validate.asp?n=you");
+  language.SetServerBase("https://qa.example:8443");
+  EXPECT_EQ(language.GetStrLocValue("strURL_Check"), "https://qa.example:8443/validate.asp?n=you")
+      << "the deployment's server, whatever the file says";
   std::string message;
   EXPECT_TRUE(language.ResolveAllVariables(message));
   EXPECT_EQ(message, "");
@@ -153,7 +160,9 @@ TEST_F(LanguageTextTest, ResolvingTheWholeFileKeepsRunTimeReferences) {
                                     "lblC.Caption=Run {#AppEXE} first", "lblD.Caption=For OL",
                                     "; {strLoc_Greeting} in a comment", "[[Code_Strings]]",
                                     "strLoc_Greeting=Hi you", "str_Name=you", "str_X=1", "str_Y=2",
-                                    "strURL_Page==http://x.example/a.asp?b=you"}));
+                                    "strURL_Page==http://x.example/a.asp?b=you",
+                                    "strURL_SH_ServerBase==https://qa.example:8443",
+                                    "strURL_Check=={strURL_SH_ServerBase}/validate.asp?n=you"}));
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ TEST_F(PavaneLang, CheckNamesFileAndLineOfEachProblem) {
 }
 
 TEST_F(PavaneLang, BuildThenShowGivesTheTextBack) {
-  const auto built = Lang({"build", "--resolve", "de"});
+  const auto built = Lang({"build", "--resolve", "--server-base", "http://qa.example:8080", "de"});
   ASSERT_EQ(built.exitCode, 0) << built.err;
   const std::string file = dir.File("PV/localized/de/language.inx");
   ASSERT_TRUE(std::filesystem::exists(file));
@@ -83,6 +83,11 @@ TEST_F(PavaneLang, BuildThenShowGivesTheTextBack) {
   ASSERT_EQ(shown.exitCode, 0) << shown.err;
   EXPECT_NE(shown.out.find("[[Code_Strings]]"), std::string::npos);
   EXPECT_NE(shown.out.find("strLoc_PV_Btn_Next=Weiter >"), std::string::npos);
+  // The deployment's server is written once; the addresses keep referring
+  // to it, so that a run can move them again.
+  EXPECT_NE(shown.out.find("strURL_SH_ServerBase==http://qa.example:8080\r\n"), std::string::npos);
+  EXPECT_NE(shown.out.find("strURL_SH_EmailValidate=={strURL_SH_ServerBase}/validate.asp"),
+            std::string::npos);
 }
 
 }  // namespace

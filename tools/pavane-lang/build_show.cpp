@@ -39,7 +39,8 @@ std::vector<std::string> SourceLanguages(const std::string& root) {
   return languages;
 }
 
-int Build(const std::string& root, std::vector<std::string> languages, bool resolve) {
+int Build(const std::string& root, std::vector<std::string> languages, bool resolve,
+          const std::string& serverBase) {
   if (languages.empty()) languages = SourceLanguages(root);
   if (languages.empty()) {
     std::fprintf(stderr, "pavane-lang: no languages below %s/localized/SourceCode\n", root.c_str());
@@ -49,6 +50,7 @@ int Build(const std::string& root, std::vector<std::string> languages, bool reso
   for (const std::string& language : languages) {
     const RunSettings settings = SettingsFor(root, language, resolve);
     localize::LanguageText text(settings.ShownAppCode);
+    text.SetServerBase(serverBase);
     localize::LanguageLoader loader(settings, text);
     // The target folder is part of the layout; a fresh tree does not have it.
     std::error_code ignored;

@@ -9,7 +9,8 @@ namespace pavane::langtool {
 // Every language that has a source folder below root/localized/SourceCode.
 std::vector<std::string> SourceLanguages(const std::string& root);
 
-int Build(const std::string& root, std::vector<std::string> languages, bool resolve);
+int Build(const std::string& root, std::vector<std::string> languages, bool resolve,
+          const std::string& serverBase);
 int Show(const std::string& file);
 int Check(const std::string& root, std::vector<std::string> languages);
 

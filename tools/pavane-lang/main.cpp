@@ -1,6 +1,6 @@
 // pavane-lang: the translators' tool for the language files.
 //
-//   pavane-lang [--root DIR] build [--resolve] [LANG...]
+//   pavane-lang [--root DIR] build [--resolve] [--server-base URL] [LANG...]
 //   pavane-lang show FILE
 //   pavane-lang [--root DIR] check [LANG...]
 //
@@ -17,14 +17,15 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: pavane-lang [--root DIR] build [--resolve] [LANG...]\n"
+    "Usage: pavane-lang [--root DIR] build [--resolve] [--server-base URL] [LANG...]\n"
     "       pavane-lang show FILE\n"
     "       pavane-lang [--root DIR] check [LANG...]\n"
     "\n"
     "build   builds the language file of each LANG (default: every language that has\n"
     "        sources) from the sources that localized/PV/LanguageLoader.ini lists;\n"
     "        without --resolve a plain language.ini a translator can read, with it\n"
-    "        the scrambled language.inx that the program ships\n"
+    "        the scrambled language.inx that the program ships; --server-base\n"
+    "        writes the deployment's server (scheme and host) into strURL_SH_ServerBase\n"
     "show    prints a language file as text (language.ini files are plain already)\n"
     "check   checks each LANG's sources: variables the program needs, placeholders,\n"
     "        cycles, screen sections and their statements, and variables that the\n"
@@ -60,11 +61,19 @@ int main(int argc, char** argv) {
   }
   if (command == "build") {
     bool resolve = false;
-    if (!args.empty() && args[0] == "--resolve") {
-      resolve = true;
-      args.erase(args.begin());
+    std::string serverBase;
+    while (!args.empty() && args[0].starts_with("--")) {
+      if (args[0] == "--resolve") {
+        resolve = true;
+        args.erase(args.begin());
+      } else if (args[0] == "--server-base" && args.size() >= 2 && !args[1].empty()) {
+        serverBase = args[1];
+        args.erase(args.begin(), args.begin() + 2);
+      } else {
+        return Usage();
+      }
     }
-    return pavane::langtool::Build(root, args, resolve);
+    return pavane::langtool::Build(root, args, resolve, serverBase);
   }
   if (command == "check") return pavane::langtool::Check(root, args);
   return Usage();
