@@ -61,6 +61,47 @@ TEST_F(PavaneRegTest, CommandsAndExitStatuses) {
   const std::string other = dir_.File("other.db");
   EXPECT_EQ(Reg({"--registry", other, "create", "HKEY_USERS\\X"}).exitCode, 0);
   EXPECT_TRUE(std::filesystem::exists(other));
+  for (const std::vector<std::string>& empty :
+       {std::vector<std::string>{"--registry", "", "create", "HKEY_USERS\\Y"},
+        std::vector<std::string>{"--registry=", "create", "HKEY_USERS\\Y"}}) {
+    const auto refused = Reg(empty);
+    EXPECT_EQ(refused.exitCode, 2) << "an empty name is not the user's own store";
+    EXPECT_NE(refused.err.find("--registry needs a file name"), std::string::npos) << refused.err;
+  }
+  EXPECT_EQ(Reg({"get", "HKEY_USERS\\Y", ""}).exitCode, 1) << "the default store is untouched";
+}
+
+// Whatever a value holds, an export restores it: bytes that are not UTF-8
+// text on one line are written as hex.
+TEST_F(PavaneRegTest, ExportWritesWhatImportReadsBack) {
+  const std::string key = "HKEY_LOCAL_MACHINE\\Software\\Orlent";
+  const std::string values[] = {std::string("Latin-1 \xE9t\xE9"), std::string("two\r\nlines"),
+                                std::string("nul\0byte", 8), std::string("plain")};
+  {
+    os::SqliteRegistryStore store(registry_);
+    ASSERT_EQ(store.CreateKey("HKEY_LOCAL_MACHINE", "Software\\Orlent"), os::StoreStatus::kOk);
+    for (std::size_t i = 0; i < std::size(values); ++i) {
+      ASSERT_EQ(store.WriteValue("HKEY_LOCAL_MACHINE", "Software\\Orlent", "v" + std::to_string(i),
+                                 values[i]),
+                os::StoreStatus::kOk);
+    }
+  }
+  const auto exported = Reg({"export", key});
+  ASSERT_EQ(exported.exitCode, 0) << exported.err;
+  EXPECT_NE(exported.out.find("\"v0\"=hex:4c,61,74"), std::string::npos) << exported.out;
+  EXPECT_NE(exported.out.find("\"v3\"=\"plain\""), std::string::npos) << "text stays text";
+
+  const std::string copy = dir_.File("copy.db");
+  const auto imported = Reg({"--registry", copy, "import", dir_.Write("backup.reg", exported.out)});
+  ASSERT_EQ(imported.exitCode, 0) << imported.err;
+  os::SqliteRegistryStore restored(copy);
+  for (std::size_t i = 0; i < std::size(values); ++i) {
+    std::string data;
+    ASSERT_EQ(
+        restored.ReadValue("HKEY_LOCAL_MACHINE", "Software\\Orlent", "v" + std::to_string(i), data),
+        os::StoreStatus::kOk);
+    EXPECT_EQ(data, values[i]) << i;
+  }
 }
 
 TEST_F(PavaneRegTest, ImportThenExportKeepsKeysAndValues) {
@@ -118,6 +159,8 @@ TEST_F(PavaneRegTest, FileWithAnyBadLineIsRefusedWhole) {
       {"unterminated", header + "\"x\"=\"abc\n", 4},
       {"value before section", "Windows Registry Editor Version 5.00\n\n\"x\"=\"1\"\n", 3},
       {"bad root", header + "[HKEY_NOWHERE\\B]\n", 4},
+      {"odd hex", header + "\"x\"=hex:41,4\n", 4},
+      {"hex with a trailing comma", header + "\"x\"=hex:41,\n", 4},
       {"CR LF counted once", "Windows Registry Editor Version 5.00\r\n\r\nx\r\n", 3},
   };
   for (const Case& bad : cases) {

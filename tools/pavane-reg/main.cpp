@@ -34,7 +34,9 @@ Commands:
   export [KEY] [FILE]   write KEY and everything below it (default: the whole
                         store) as a registry text file to FILE (default or "-":
                         standard output); a single argument starting with
-                        HKEY_ is the KEY, any other the FILE
+                        HKEY_ is the KEY, any other the FILE; a value that
+                        is not UTF-8 text on one line is written as its bytes
+                        ("name"=hex:41,ff), which import reads back
   import FILE           apply a registry text file ("-": standard input); a file
                         with any line that cannot be applied changes nothing
 
@@ -231,13 +233,14 @@ int Run(const std::vector<std::string>& args) {
       std::cout << kUsage;
       return kSuccess;
     }
-    if (option == "--registry") {
-      if (next + 1 >= args.size()) return UsageError("--registry needs a file name");
-      registryPath = args[next + 1];
-      next += 2;
-    } else if (option.starts_with("--registry=")) {
-      registryPath = option.substr(11);
-      ++next;
+    if (option == "--registry" || option.starts_with("--registry=")) {
+      const bool separate = option == "--registry";
+      if (separate && next + 1 >= args.size()) return UsageError("--registry needs a file name");
+      registryPath = separate ? args[next + 1] : option.substr(11);
+      next += separate ? 2 : 1;
+      // An empty name (an unset shell variable) must not mean the user's
+      // own store.
+      if (registryPath.empty()) return UsageError("--registry needs a file name, not \"\"");
     } else {
       return UsageError("unknown option " + option);
     }

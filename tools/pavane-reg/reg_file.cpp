@@ -164,6 +164,59 @@ bool ParseSection(std::string_view line, os::RegistryChange& key, std::string& w
   return true;
 }
 
+int HexDigit(char ch) {
+  if (ch >= '0' && ch <= '9') return ch - '0';
+  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+  return -1;
+}
+
+// "41,42,ff": the bytes of a value that a quoted text cannot hold (invalid
+// UTF-8, line breaks, NUL). Reads to the end of the line.
+bool ReadHexBytes(std::string_view line, std::size_t& pos, std::string& bytes, std::string& why) {
+  bytes.clear();
+  SkipWhite(line, pos);
+  while (pos < line.size()) {
+    const int high = pos + 1 < line.size() ? HexDigit(line[pos]) : -1;
+    const int low = high >= 0 ? HexDigit(line[pos + 1]) : -1;
+    if (low < 0) {
+      why = "hex: takes bytes as two hex digits each, separated by commas";
+      return false;
+    }
+    if (bytes.size() == os::kMaxRegistryValueBytes) {
+      why = "the value is larger than 1 MiB";
+      return false;
+    }
+    bytes += static_cast<char>(high * 16 + low);
+    pos += 2;
+    SkipWhite(line, pos);
+    if (pos < line.size() && line[pos] == ',') {
+      ++pos;
+      SkipWhite(line, pos);
+      if (pos == line.size()) {
+        why = "hex: ends with a comma";
+        return false;
+      }
+    } else if (pos < line.size()) {
+      why = "hex: takes bytes as two hex digits each, separated by commas";
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string HexBytes(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out = "hex:";
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (i > 0) out += ',';
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    out += kDigits[byte >> 4];
+    out += kDigits[byte & 0xF];
+  }
+  return out;
+}
+
 bool ParseValue(std::string_view line, os::RegistryChange& value, std::string& why) {
   std::size_t pos = 0;
   if (line[0] == '@') {
@@ -184,11 +237,15 @@ bool ParseValue(std::string_view line, os::RegistryChange& value, std::string& w
     why = "deleting values (=-) is not supported";
     return false;
   }
-  if (!rest.starts_with('"')) {
-    why = "only string values (\"...\") are supported";
+  if (rest.starts_with("hex:")) {
+    pos += 4;
+    if (!ReadHexBytes(line, pos, value.data, why)) return false;
+  } else if (!rest.starts_with('"')) {
+    why = "only string values (\"...\") and their bytes (hex:...) are supported";
+    return false;
+  } else if (!ReadQuoted(line, pos, value.data, why)) {
     return false;
   }
-  if (!ReadQuoted(line, pos, value.data, why)) return false;
   SkipWhite(line, pos);
   if (pos != line.size()) {
     why = "unexpected text after the value";
@@ -301,7 +358,7 @@ os::StoreStatus ExportRegKey(os::RegistryStore& store, const std::string& root,
     first = false;
     const std::string keyText = KeyText(root, current);
     for (auto it = listing.subkeys.rbegin(); it != listing.subkeys.rend(); ++it) {
-      if (!Representable(*it)) {
+      if (!Representable(*it) || !ValidUtf8(*it)) {
         skipped.push_back("key " + keyText + "\\" + *it);
         continue;
       }
@@ -312,12 +369,15 @@ os::StoreStatus ExportRegKey(os::RegistryStore& store, const std::string& root,
     if ((!listing.values.empty() || listing.subkeys.empty()) && !emptyRoot) {
       out += "[" + keyText + "]\n";
       for (const os::RegistryValue& value : listing.values) {
-        if (!Representable(value.name) || !Representable(value.data)) {
+        if (!Representable(value.name) || !ValidUtf8(value.name)) {
           skipped.push_back("value \"" + value.name + "\" of " + keyText);
           continue;
         }
         out += value.name.empty() ? "@" : QuoteRegString(value.name);
-        out += "=" + QuoteRegString(value.data) + "\n";
+        // What a quoted text cannot carry goes as its bytes, so that import
+        // gives back exactly what was stored.
+        const bool asText = Representable(value.data) && ValidUtf8(value.data);
+        out += "=" + (asText ? QuoteRegString(value.data) : HexBytes(value.data)) + "\n";
       }
       out += "\n";
     }
