@@ -68,20 +68,21 @@ void LanguageScreen::OnClick(std::string_view button) {
 void FontsMissingDialog::OnLoad() {
   const std::string crlf = "\r\n";
   if (Control* info = Find("lblInfo")) {
-    info->SetCaption("Orlent detected that the East Asian languages have not been installed." +
+    info->SetCaption("Orlent detected that the East Asian fonts have not been installed." +
                      crlf + crlf +
-                     "Without these languages, you will not be able to use the Japanese version "
+                     "Without these fonts, you will not be able to use the Japanese version "
                      "of Orlent.");
   }
   if (Control* message = Find("lblMessage")) {
+    // What a user of this system does: the fonts come as a package.
     message->SetCaption(
         "To continue in \"English\", please click the \"Continue in English\" button." + crlf +
-        " " + crlf + "To install the East Asian languages, please follow the steps below:" + crlf +
-        " " + crlf + "  1. Open the Control Panel and select \"Regional and Language Options\"." +
-        crlf + " " + crlf + "  2. Select the \"Languages\" tab." + crlf + " " + crlf +
-        "  3. Check the \"Install files for East Asian languages\" checkbox and click \"Apply\"." +
-        crlf + crlf +
-        "Note: You will need to reboot your computer after these files are installed.");
+        " " + crlf + "To install the East Asian fonts, please follow the steps below:" + crlf +
+        " " + crlf + "  1. Open your system's software manager, or a terminal." + crlf + " " +
+        crlf +
+        "  2. Install the Japanese fonts, on Debian or Ubuntu the package \"fonts-noto-cjk\"" +
+        crlf + "      (in a terminal: sudo apt install fonts-noto-cjk)." + crlf + crlf +
+        "Note: Start the setup again after the fonts are installed; no reboot is needed.");
   }
 }
 
