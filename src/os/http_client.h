@@ -26,7 +26,7 @@ class WaitHook {
 struct HttpResponse {
   bool completed = false;  // an HTTP answer arrived (any status)
   long status = 0;
-  std::string body;        // at most the requested cap
+  std::string body;        // as UTF-8 text; at most the requested cap was read
   bool truncated = false;  // the body was longer than the cap
   std::string error;       // why it did not complete
 };

@@ -42,6 +42,10 @@ Answer ValidationAnswer(std::string_view email) {
   const std::string domain = at == std::string_view::npos ? "" : LowerAscii(email.substr(at + 1));
   if (at == std::string_view::npos || domain == "invalid.example") {
     answer.body = Page(Marker("ERR_CODE:0101|ERR_DESC:The address does not exist."));
+  } else if (domain == "latin1.example") {
+    // A service that answers in ISO-8859-1 and says so: "Adresse refusée".
+    answer.contentType = "text/html; charset=iso-8859-1";
+    answer.body = Page(Marker("ERR_CODE:0102|ERR_DESC:Adresse refus\xe9""e"));
   } else if (domain == "unverified.example") {
     answer.body = Page(Marker("ERR_CODE:9999"));
   } else if (domain == "nomarker.example") {

@@ -17,6 +17,7 @@ struct Answer {
 // The validation service's page for `email`, by the address's domain:
 //   unverified.example  ERR_CODE:9999 (accepted, not validated)
 //   invalid.example, or no "@" at all  ERR_CODE:0101 with a description
+//   latin1.example  ERR_CODE:0102, the description in ISO-8859-1 (declared)
 //   nomarker.example  a page without the EMAIL comment (as a broken service)
 //   anything else  ERR_CODE:0000 (validated)
 Answer ValidationAnswer(std::string_view email);

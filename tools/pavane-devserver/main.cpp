@@ -39,7 +39,8 @@ constexpr const char* kUsage =
     "Answers \"OK\" to .../tr.asp, .../installer_email.asp, .../monitor.asp and\n"
     ".../default.asp; .../validate.asp?email=... answers by the address's domain:\n"
     "unverified.example ERR_CODE:9999, invalid.example (or no \"@\") a rejection,\n"
-    "nomarker.example a page without the marker, any other ERR_CODE:0000.\n"
+    "latin1.example a rejection in ISO-8859-1, nomarker.example a page without\n"
+    "the marker, any other ERR_CODE:0000.\n"
     "/qa/bytes.asp?bytes=N answers N bytes. Anything else is 404, and logged.\n";
 
 struct Options {

@@ -1,6 +1,7 @@
 #include "os/curl/curl_http_client.h"
 
 #include <curl/curl.h>
+#include <glib.h>
 
 #include <algorithm>
 #include <condition_variable>
@@ -20,6 +21,15 @@ namespace {
 // one of its own timers is due.
 constexpr int kIdleWaitMs = 60000;
 constexpr long kMaxValidationRedirects = 3;
+// A Get is answered by its own deadline this long after its time-out when the
+// worker has not answered it by then (curl normally answers first).
+constexpr std::chrono::milliseconds kAnswerGrace{250};
+// How long the destructor waits for the worker to wind up before leaving it.
+constexpr std::chrono::milliseconds kStopWait{250};
+// Longer charset names than this are not names iconv knows.
+constexpr std::size_t kMaxCharsetName = 40;
+
+using Clock = std::chrono::steady_clock;
 
 void InitCurlOnce() {
   static std::once_flag once;
@@ -73,10 +83,13 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* use
   return bytes;
 }
 
+// The first answer counts: the worker's, or the deadline's when the worker is
+// held up. A later one is dropped without touching the hook, which may be gone.
 void Complete(SyncCall& call, HttpResponse response) {
   WaitHook* hook = nullptr;
   {
     std::lock_guard lock(call.mutex);
+    if (call.done) return;
     call.response = std::move(response);
     call.done = true;
     hook = call.hook;
@@ -90,25 +103,101 @@ void Complete(SyncCall& call, HttpResponse response) {
   call.changed.notify_all();
 }
 
+// Waits until `call` is answered or `deadline` has passed, and answers it
+// then in the worker's place.
+void AnswerByDeadline(SyncCall& call, Clock::time_point deadline) {
+  {
+    std::unique_lock lock(call.mutex);
+    if (call.changed.wait_until(lock, deadline, [&call] { return call.done; })) return;
+  }
+  HttpResponse response;
+  response.error = "no answer within the time-out";
+  Complete(call, std::move(response));
+}
+
+int BeforeNameLookup(void* /*resolver*/, void* /*reserved*/, void* user) {
+  (*static_cast<const std::function<void()>*>(user))();
+  return 0;
+}
+
+// The charset parameter of a Content-Type value, when it is a plain name.
+std::string DeclaredCharset(std::string_view contentType) {
+  std::string lower(contentType.substr(0, std::min<std::size_t>(contentType.size(), 1024)));
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(g_ascii_tolower(c)); });
+  std::size_t at = lower.find(';');
+  while (at != std::string::npos) {
+    std::size_t start = lower.find_first_not_of(" \t", at + 1);
+    at = lower.find(';', start);
+    if (start == std::string::npos || lower.compare(start, 8, "charset=") != 0) continue;
+    std::string name = lower.substr(start + 8, at == std::string::npos ? at : at - start - 8);
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"') {
+      name = name.substr(1, name.size() - 2);
+    }
+    // Only token characters: iconv reads "//" suffixes as instructions.
+    const bool plain =
+        !name.empty() && name.size() <= kMaxCharsetName &&
+        std::all_of(name.begin(), name.end(), [](unsigned char c) {
+          return g_ascii_isalnum(c) || c == '-' || c == '_' || c == '.' || c == ':' || c == '+';
+        });
+    return plain ? name : std::string();
+  }
+  return {};
+}
+
+std::string ValidUtf8(std::string_view bytes) {
+  gchar* valid = g_utf8_make_valid(bytes.data(), static_cast<gssize>(bytes.size()));
+  std::string text(valid);
+  g_free(valid);
+  return text;
+}
+
 }  // namespace
 
-class CurlHttpClient::Worker {
+std::string AnswerText(std::string_view body, std::string_view contentType) {
+  const std::string charset = DeclaredCharset(contentType);
+  if (charset.empty() || charset == "utf-8" || charset == "utf8") return ValidUtf8(body);
+  gsize written = 0;
+  gchar* converted = g_convert(body.data(), static_cast<gssize>(body.size()), "UTF-8",
+                               charset.c_str(), nullptr, &written, nullptr);
+  if (converted == nullptr) return ValidUtf8(body);  // unknown charset or bytes not in it
+  std::string text = ValidUtf8(std::string_view(converted, written));
+  g_free(converted);
+  return text;
+}
+
+// The worker's state lives as long as the worker thread needs it: the client
+// and the thread share it, so a thread the destructor had to leave behind
+// still finds it when it comes back.
+class CurlHttpClient::Worker : public std::enable_shared_from_this<Worker> {
  public:
   explicit Worker(CurlHttpClientOptions options) : options_(std::move(options)) {
     if (options_.userAgent.empty()) options_.userAgent = DefaultUserAgent();
     InitCurlOnce();
     multi_ = curl_multi_init();
-    thread_ = std::thread([this] { Loop(); });
   }
 
-  ~Worker() {
+  void Start() {
+    thread_ = std::thread([self = shared_from_this()] { self->Loop(); });
+  }
+
+  // Tells the worker to end and waits for it at most `limit`. A worker held
+  // up inside curl (a name lookup that blocks the thread that asked) is left
+  // to end on its own.
+  void Stop(std::chrono::milliseconds limit) {
+    bool ended = false;
     {
-      std::lock_guard lock(mutex_);
+      std::unique_lock lock(mutex_);
       stopping_ = true;
+      WakeLocked();
+      ended = ended_.wait_for(lock, limit, [this] { return finished_; });
     }
-    Wake();
-    thread_.join();
-    if (multi_ != nullptr) curl_multi_cleanup(multi_);
+    if (ended) {
+      thread_.join();
+    } else {
+      thread_.detach();
+    }
   }
 
   void Submit(Job job) {
@@ -116,8 +205,8 @@ class CurlHttpClient::Worker {
       std::lock_guard lock(mutex_);
       if (!job.sync) ++inFlight_;
       queue_.push_back(std::move(job));
+      WakeLocked();
     }
-    Wake();
   }
 
   std::size_t InFlight() const {
@@ -131,7 +220,8 @@ class CurlHttpClient::Worker {
   }
 
  private:
-  void Wake() {
+  // Under mutex_: the worker clears multi_ under it before cleaning it up.
+  void WakeLocked() {
     if (multi_ != nullptr) {
       curl_multi_wakeup(multi_);
     } else {
@@ -164,6 +254,17 @@ class CurlHttpClient::Worker {
       curl_multi_poll(multi_, nullptr, 0, kIdleWaitMs, nullptr);
     }
     Abandon();
+    CURLM* multi = nullptr;
+    {
+      std::lock_guard lock(mutex_);
+      std::swap(multi, multi_);
+    }
+    if (multi != nullptr) curl_multi_cleanup(multi);
+    {
+      std::lock_guard lock(mutex_);
+      finished_ = true;
+    }
+    ended_.notify_all();
   }
 
   void Begin(Job job) {
@@ -182,6 +283,10 @@ class CurlHttpClient::Worker {
     curl_easy_setopt(easy, CURLOPT_URL, job.url.c_str());
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    // Ending a transfer whose name lookup still runs leaves the lookup thread
+    // to finish on its own instead of waiting for it: a resolver that never
+    // answers must not hold up the worker, and with it every time limit.
+    curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_USERAGENT, options_.userAgent.c_str());
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(total.count()));
@@ -189,6 +294,10 @@ class CurlHttpClient::Worker {
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer->error);
+    if (options_.beforeNameLookup) {
+      curl_easy_setopt(easy, CURLOPT_RESOLVER_START_FUNCTION, &BeforeNameLookup);
+      curl_easy_setopt(easy, CURLOPT_RESOLVER_START_DATA, &options_.beforeNameLookup);
+    }
     if (sync) {
       curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
       curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxValidationRedirects);
@@ -214,8 +323,10 @@ class CurlHttpClient::Worker {
       response.completed =
           result == CURLE_OK || (transfer->truncated && result == CURLE_WRITE_ERROR);
       curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &response.status);
+      char* contentType = nullptr;
+      curl_easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &contentType);
       response.truncated = transfer->truncated;
-      response.body = std::move(transfer->body);
+      response.body = AnswerText(transfer->body, contentType != nullptr ? contentType : "");
       if (!response.completed) {
         response.error = transfer->error[0] != '\0' ? transfer->error : curl_easy_strerror(result);
       }
@@ -273,9 +384,11 @@ class CurlHttpClient::Worker {
   mutable std::mutex mutex_;
   std::condition_variable idle_;
   std::condition_variable wake_;  // only when curl_multi_init failed
+  std::condition_variable ended_;
   std::vector<Job> queue_;
   std::size_t inFlight_ = 0;
   bool stopping_ = false;
+  bool finished_ = false;
 
   // Touched by the worker thread only.
   std::unordered_map<CURL*, std::unique_ptr<Transfer>> active_;
@@ -286,9 +399,13 @@ class CurlHttpClient::Worker {
 CurlHttpClient::CurlHttpClient() : CurlHttpClient(CurlHttpClientOptions{}) {}
 
 CurlHttpClient::CurlHttpClient(CurlHttpClientOptions options)
-    : worker_(std::make_unique<Worker>(std::move(options))) {}
+    : worker_(std::make_shared<Worker>(std::move(options))) {
+  worker_->Start();
+}
 
-CurlHttpClient::~CurlHttpClient() = default;
+CurlHttpClient::~CurlHttpClient() {
+  worker_->Stop(kStopWait);
+}
 
 void CurlHttpClient::StartGet(const std::string& url) {
   worker_->Submit(Job{url, nullptr});
@@ -307,13 +424,19 @@ HttpResponse CurlHttpClient::Get(const std::string& url, const SyncRequestOption
   call->hook = options.wait;
   call->maxBodyBytes = options.maxBodyBytes;
   call->timeout = std::max(options.timeout, std::chrono::milliseconds(1));
+  const Clock::time_point deadline = Clock::now() + call->timeout + kAnswerGrace;
   worker_->Submit(Job{url, call});
 
   if (options.wait != nullptr) {
+    // The hook sleeps until notified; the deadline needs a thread of its own.
+    std::thread guard([call, deadline] { AnswerByDeadline(*call, deadline); });
     options.wait->WaitUntil([&call] {
       std::lock_guard lock(call->mutex);
       return call->done;
     });
+    guard.join();
+  } else {
+    AnswerByDeadline(*call, deadline);
   }
   std::unique_lock lock(call->mutex);
   call->changed.wait(lock, [&call] { return call->released; });

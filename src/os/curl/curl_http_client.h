@@ -10,15 +10,24 @@
 //  - Get: the synchronous validation request. It runs on the worker too while
 //    the caller waits through its WaitHook (or on a condition variable).
 //    Up to 3 redirects are followed (http and https only), the body is capped
-//    and the transfer aborted once the cap is passed.
+//    and the transfer aborted once the cap is passed. The body comes back as
+//    UTF-8 text, decoded by the charset its Content-Type declares.
 //  - Requests never cancel each other; each ends on completion or on its own
 //    time-out. The destructor abandons whatever is still running, so a run
 //    that wants its reports out calls WaitForAll first.
+//
+// Every limit holds whatever the name lookup does. curl's threaded resolver
+// leaves a lookup that never answers to its own thread; and should the worker
+// itself be held up inside curl (a resolver that blocks the thread that asks),
+// a Get is answered by its deadline, shortly after its time-out, and the
+// destructor leaves the worker behind after a short wait instead of joining it.
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "os/http_client.h"
 
@@ -29,7 +38,15 @@ struct CurlHttpClientOptions {
   // Whole-transfer limit of a fire-and-forget request.
   std::chrono::milliseconds requestTimeout{30000};
   std::string userAgent;  // empty: "Pavane/<major>.<minor>.<revision>"
+  // Called on the worker thread before each name lookup; for tests that hold
+  // the lookup up.
+  std::function<void()> beforeNameLookup;
 };
+
+// `body` as UTF-8 text, decoded from the charset that `contentType` declares.
+// Without one, with one iconv does not know or with bytes that are not in it,
+// the body is read as UTF-8; a byte that is not valid there becomes U+FFFD.
+std::string AnswerText(std::string_view body, std::string_view contentType);
 
 class CurlHttpClient final : public HttpClient {
  public:
@@ -47,7 +64,7 @@ class CurlHttpClient final : public HttpClient {
 
  private:
   class Worker;
-  std::unique_ptr<Worker> worker_;
+  std::shared_ptr<Worker> worker_;
 };
 
 }  // namespace pavane::os

@@ -32,6 +32,32 @@ TEST(CurlHttpClient, GetReturnsTheAnswerAndAnHttpErrorIsStillOne) {
   const HttpResponse missing = client.Get(server.BaseUrl() + "/nowhere", {});
   EXPECT_TRUE(missing.completed);
   EXPECT_EQ(missing.status, 404);
+
+  const HttpResponse latin1 =
+      client.Get(server.BaseUrl() + "/ol/validate.asp?email=jo@latin1.example&language=fr", {});
+  EXPECT_NE(latin1.body.find("ERR_DESC:Adresse refus\u00e9e\""), std::string::npos) << latin1.body;
+}
+
+TEST(CurlHttpClient, AnswerTextDecodesTheDeclaredCharsetAndNeverPassesRawBytes) {
+  const struct {
+    const char* body;
+    const char* contentType;
+    const char* text;
+  } cases[] = {
+      {"caf\xe9", "text/html; charset=iso-8859-1", "caf\u00e9"},
+      {"caf\xe9", "text/html;Charset=\"ISO-8859-1\" ; q=1", "caf\u00e9"},
+      {"\x93x\x94", "text/plain; charset=windows-1252", "\u201cx\u201d"},
+      {"\x93\xfa\x96\x7b", "text/html; charset=Shift_JIS", "\u65e5\u672c"},
+      {"caf\xc3\xa9", "text/html", "caf\u00e9"},
+      {"caf\xe9!", "text/html; charset=utf-8", "caf\ufffd!"},
+      {"caf\xe9", "text/html; charset=no-such-charset", "caf\ufffd"},
+      // iconv would read the suffix as an instruction; the name is not taken.
+      {"caf\xe9", "text/html; charset=latin1//TRANSLIT", "caf\ufffd"},
+      {"caf\xe9", "", "caf\ufffd"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(AnswerText(c.body, c.contentType), c.text) << c.contentType;
+  }
 }
 
 // A Get that waits through the screens' event loop is checked by the
