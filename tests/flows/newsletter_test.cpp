@@ -94,12 +94,16 @@ TEST_F(FlowTest, RejectionsAskForACorrectionThenLetTheUserInsist) {
                                 "click cmdNext\nanswer No\n" +               // third: keep it
                                 kDeclineOffers);
   ASSERT_EQ(run.status, 0) << run.scriptError << run.transcript;
-  EXPECT_TRUE(run.Has(std::string("message ") + kTitle +
-                      " style=48 \"The e-mail address you entered could not be accepted.\\n"
-                      "\\nReason:  The address does not exist.\\n\\nPlease correct"));
-  EXPECT_TRUE(run.Has(std::string("message ") + kTitle +
-                      " style=52 \"The e-mail address you entered could not be accepted.\\n"
-                      "\\nReason: The address does not exist.\\n\\nWould you like"));
+  // Both messages put one blank between the label and the reason.
+  const std::pair<const char*, const char*> messages[] = {{"48", "Please correct"},
+                                                          {"52", "Would you like"}};
+  for (const auto& [style, tail] : messages) {
+    EXPECT_TRUE(run.Has(std::string("message ") + kTitle + " style=" + style +
+                        " \"The e-mail address you entered could not be accepted.\\n"
+                        "\\nReason: The address does not exist.\\n\\n" +
+                        tail))
+        << style;
+  }
   EXPECT_EQ(run.Actions()[1], "Newsletter_Accepted");
   EXPECT_EQ(Value(kOrlentKey, "UserEmail"), "anna@invalid.example");
 }

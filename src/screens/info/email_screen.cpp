@@ -171,12 +171,13 @@ void EmailScreen::Reject(const std::string& answer) {
   if (run_.Settings.LanguageCode == "ja") reason = answer.substr(0, 13);
   reason += std::string(kCrLf) + std::string(kCrLf);
 
+  // Each language's reason label ends in its own separator ("Reason: ",
+  // "Motif : ", a full-width colon), so the reason follows it directly.
   const std::string incorrect = Text("strLoc_PV_EmailIncorrect") + std::string(kCrLf) +
                                 std::string(kCrLf) + Text("strLoc_PV_Reason");
   os::Browser* page = Page();
   if (EmailAttempt < 2) {
-    MsgBox(incorrect + " " + reason + Text("strLoc_PV_PlsCorrectTryAgain"), kIconExclamation,
-           Caption());
+    MsgBox(incorrect + reason + Text("strLoc_PV_PlsCorrectTryAgain"), kIconExclamation, Caption());
     SetTopmost(true);
     EnableButtons(true);
     if (page != nullptr) page->Focus(os::ElementRef::ById("txtEmailAddr"));
