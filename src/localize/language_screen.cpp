@@ -68,8 +68,8 @@ void LanguageScreen::OnClick(std::string_view button) {
 void FontsMissingDialog::OnLoad() {
   const std::string crlf = "\r\n";
   if (Control* info = Find("lblInfo")) {
-    info->SetCaption("Orlent detected that the East Asian fonts have not been installed." +
-                     crlf + crlf +
+    info->SetCaption("Orlent detected that the East Asian fonts have not been installed." + crlf +
+                     crlf +
                      "Without these fonts, you will not be able to use the Japanese version "
                      "of Orlent.");
   }
