@@ -45,7 +45,9 @@ Answer ValidationAnswer(std::string_view email) {
   } else if (domain == "latin1.example") {
     // A service that answers in ISO-8859-1 and says so: "Adresse refusée".
     answer.contentType = "text/html; charset=iso-8859-1";
-    answer.body = Page(Marker("ERR_CODE:0102|ERR_DESC:Adresse refus\xe9""e"));
+    answer.body =
+        Page(Marker("ERR_CODE:0102|ERR_DESC:Adresse refus\xe9"
+                    "e"));
   } else if (domain == "unverified.example") {
     answer.body = Page(Marker("ERR_CODE:9999"));
   } else if (domain == "nomarker.example") {
