@@ -13,5 +13,8 @@ int Build(const std::string& root, std::vector<std::string> languages, bool reso
           const std::string& serverBase);
 int Show(const std::string& file);
 int Check(const std::string& root, std::vector<std::string> languages);
+// Writes the pseudo language's sources from the English ones and, when
+// pagesFolder is given, its pages from the shared (English) ones.
+int Pseudo(const std::string& root, const std::string& pagesFolder);
 
 }  // namespace pavane::langtool

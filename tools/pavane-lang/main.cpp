@@ -3,6 +3,7 @@
 //   pavane-lang [--root DIR] build [--resolve] [--server-base URL] [LANG...]
 //   pavane-lang show FILE
 //   pavane-lang [--root DIR] check [LANG...]
+//   pavane-lang [--root DIR] pseudo [--pages DIR]
 //
 // DIR is the folder that holds "localized/" with the loader file and the
 // sources; builds go to DIR/PV/localized/<lang>/, as in the installed layout.
@@ -20,6 +21,7 @@ constexpr const char* kUsage =
     "Usage: pavane-lang [--root DIR] build [--resolve] [--server-base URL] [LANG...]\n"
     "       pavane-lang show FILE\n"
     "       pavane-lang [--root DIR] check [LANG...]\n"
+    "       pavane-lang [--root DIR] pseudo [--pages DIR]\n"
     "\n"
     "build   builds the language file of each LANG (default: every language that has\n"
     "        sources) from the sources that localized/PV/LanguageLoader.ini lists;\n"
@@ -30,6 +32,10 @@ constexpr const char* kUsage =
     "check   checks each LANG's sources: variables the program needs, placeholders,\n"
     "        cycles, screen sections and their statements, and variables that the\n"
     "        English sources define but LANG does not\n"
+    "pseudo  writes the sources of the test language xa from the English ones: every\n"
+    "        text accented, longer and in brackets, names, placeholders and statements\n"
+    "        kept; with --pages, the pages of DIR/shared (DIR is the pages' localized\n"
+    "        folder) the same way into DIR/xa, with the English pictures\n"
     "\n"
     "--root DIR   the folder that holds localized/ (default: the current folder)\n";
 
@@ -76,5 +82,14 @@ int main(int argc, char** argv) {
     return pavane::langtool::Build(root, args, resolve, serverBase);
   }
   if (command == "check") return pavane::langtool::Check(root, args);
+  if (command == "pseudo") {
+    std::string pages;
+    if (args.size() == 2 && args[0] == "--pages" && !args[1].empty()) {
+      pages = args[1];
+    } else if (!args.empty()) {
+      return Usage();
+    }
+    return pavane::langtool::Pseudo(root, pages);
+  }
   return Usage();
 }
