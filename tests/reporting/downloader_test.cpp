@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "os/process.h"
 #include "platform/system_helpers.h"
+#include "support/elapsed.h"
 #include "support/test_run.h"
 
 namespace pavane::reporting {
@@ -107,10 +106,7 @@ TEST_F(DownloaderTest, StartDownloaderStartsTheCommandLineWithoutAShell) {
   std::filesystem::copy_file(PAVANE_STUB_DOWNLOADER, folder / "fetchwick.EXE");
   ASSERT_TRUE(StartDownloader(run(), plan, &error)) << error;
 
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!std::filesystem::exists(record) && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  ASSERT_TRUE(pavane::testing::WaitFor([&] { return std::filesystem::exists(record); }));
   EXPECT_EQ(ReadBytes(record),
             plan.downloaderPath + "\n/Execute\n" +
                 R"(/http=http:\\dl.example\sw\Sweeple;$(x)&Setup.exe)" +

@@ -10,14 +10,16 @@
 #include "reporting/http_get.h"
 #include "support/devserver_log.h"
 #include "support/devserver_process.h"
+#include "support/elapsed.h"
 #include "support/test_run.h"
 
 namespace pavane::reporting {
 namespace {
 
+using pavane::testing::Clock;
 using pavane::testing::DevserverProcess;
 using pavane::testing::LoggedRequest;
-using Clock = std::chrono::steady_clock;
+using pavane::testing::SecondsSince;
 using std::chrono::milliseconds;
 
 std::chrono::nanoseconds ThreadCpuTime() {
@@ -160,7 +162,7 @@ TEST_F(TrackingTest, ASlowServerHoldsUpNeitherTheScreensNorTheEndOfTheRunForLong
 
   const auto start = Clock::now();
   EXPECT_FALSE(FinishPendingRequests(run(), milliseconds(2000)));
-  const double waited = std::chrono::duration<double>(Clock::now() - start).count();
+  const double waited = SecondsSince(start);
   EXPECT_GE(waited, 1.9);
   EXPECT_LT(waited, 2.8);
   EXPECT_EQ(server_->WaitForLogLines(6, milliseconds(1000)).size(), 6u)

@@ -15,6 +15,7 @@
 
 #include "os/curl/curl_http_client.h"
 #include "support/devserver_process.h"
+#include "support/elapsed.h"
 
 namespace {
 
@@ -62,13 +63,8 @@ extern "C" int getaddrinfo(const char* node, const char* service, const struct a
 namespace pavane::os {
 namespace {
 
-using pavane::testing::DevserverProcess;
-using Clock = std::chrono::steady_clock;
+using namespace pavane::testing;
 using std::chrono::milliseconds;
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 // Declared before the client, so the lookups are let go after it is gone.
 struct LetGoAtTheEnd {
