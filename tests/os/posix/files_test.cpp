@@ -13,26 +13,21 @@ namespace {
 using testing::ReadBytes;
 using testing::TempDir;
 
-TEST(ResolvePath, FindsEachComponentWithoutRegardToCase) {
+TEST(ResolvePath, FindsEachComponentWithoutRegardToCasePreferringExactSpellingThenByteOrder) {
   TempDir dir;
   dir.Write("Localized/PV/LanguageLoader.ini", "x");
+  dir.Write("Read.me", "1");
+  dir.Write("read.ME", "2");
+  dir.Write("READ.me", "3");
+  dir.Write("Ä/x", "");
   const std::string base = dir.path().string();
   EXPECT_EQ(ResolvePath(base + "/localized/pv/languageloader.INI"),
             base + "/Localized/PV/LanguageLoader.ini");
   EXPECT_EQ(ResolvePath(base + "/LOCALIZED//./pv/"), base + "/Localized/PV/") << "trailing /";
   EXPECT_EQ(ResolvePath(base + "/localized/xx/languageloader.ini"), std::nullopt);
   EXPECT_EQ(ResolvePath(""), std::nullopt);
-}
-
-TEST(ResolvePath, PrefersExactSpellingThenByteOrder) {
-  TempDir dir;
-  dir.Write("Read.me", "1");
-  dir.Write("read.ME", "2");
-  dir.Write("READ.me", "3");
-  const std::string base = dir.path().string();
   EXPECT_EQ(ResolvePath(base + "/read.ME"), base + "/read.ME");
   EXPECT_EQ(ResolvePath(base + "/read.me"), base + "/READ.me");
-  dir.Write("Ä/x", "");
   EXPECT_EQ(ResolvePath(base + "/ä/X"), base + "/Ä/x") << "non-ASCII case";
 }
 

@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -124,40 +123,6 @@ TEST(SqliteRegistryStore, ApplyIsAllOrNothing) {
   EXPECT_EQ(store.ReadValue(kMachine, "Software\\Orlent", "a", data), StoreStatus::kOk);
   EXPECT_EQ(data, "3") << "later changes of a batch win";
   EXPECT_EQ(store.KeyExists(kMachine, "Software\\Empty"), StoreStatus::kOk);
-}
-
-TEST(SqliteRegistryStore, ConcurrentProcessesLoseNoWrites) {
-  TempDir dir;
-  const std::string path = dir.File("registry.db");
-  constexpr int kWrites = 400;
-  {
-    SqliteRegistryStore store(path);
-    ASSERT_EQ(store.CreateKey(kMachine, "Race"), StoreStatus::kOk);
-  }
-  std::vector<pid_t> children;
-  for (const char* prefix : {"first", "second"}) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      SqliteRegistryStore store(path);
-      int failures = 0;
-      for (int i = 0; i < kWrites; ++i) {
-        const std::string name = std::string(prefix) + std::to_string(i);
-        if (store.WriteValue(kMachine, "Race", name, name) != StoreStatus::kOk) ++failures;
-      }
-      _exit(failures == 0 ? 0 : 1);
-    }
-    children.push_back(child);
-  }
-  for (const pid_t child : children) {
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a write failed";
-  }
-  SqliteRegistryStore store(path);
-  RegistryKeyListing listing;
-  ASSERT_EQ(store.ListKey(kMachine, "Race", listing), StoreStatus::kOk);
-  EXPECT_EQ(listing.values.size(), 2u * kWrites);
 }
 
 // Ways a store becomes readable but not writable. Taking the names of the
