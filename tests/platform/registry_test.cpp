@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "os/posix/sqlite_registry_store.h"
-#include "support/temp_dir.h"
+#include "support/test_run.h"
 
 namespace pavane::platform {
 namespace {
@@ -18,21 +17,19 @@ constexpr const char* kOrlent = "HKEY_LOCAL_MACHINE\\Software\\Orlent";
 
 class RegistryTest : public ::testing::Test {
  protected:
-  RegistryTest()
-      : store_(dir_.File("registry.db")),
-        registry_(store_, [this](const std::string& text) { messages_.push_back(text); }) {
-    EXPECT_EQ(store_.CreateKey("HKEY_LOCAL_MACHINE", "Software\\Orlent"), os::StoreStatus::kOk);
-  }
-
-  void Store(const std::string& name, const std::string& data) {
-    ASSERT_EQ(store_.WriteValue("HKEY_LOCAL_MACHINE", "Software\\Orlent", name, data),
+  RegistryTest() {
+    EXPECT_EQ(test_.store().CreateKey("HKEY_LOCAL_MACHINE", "Software\\Orlent"),
               os::StoreStatus::kOk);
   }
 
-  TempDir dir_;
-  os::SqliteRegistryStore store_;
-  std::vector<std::string> messages_;
-  Registry registry_;
+  void Store(const std::string& name, const std::string& data) {
+    ASSERT_EQ(test_.store().WriteValue("HKEY_LOCAL_MACHINE", "Software\\Orlent", name, data),
+              os::StoreStatus::kOk);
+  }
+
+  pavane::testing::TestRun test_;
+  std::vector<std::string>& messages_ = test_.messages;
+  Registry& registry_ = test_.run.Registry;
 };
 
 TEST_F(RegistryTest, ParseKeySplitsRootAndSubKeyOrShowsTheFormatMessage) {
@@ -79,27 +76,27 @@ TEST_F(RegistryTest, ReadsGiveErrorForAnythingUnreadable) {
   EXPECT_EQ(onBroken.LastCode(), os::StoreStatus::kUnusable);
 }
 
-TEST_F(RegistryTest, ReadsAreLimitedTo255Characters) {
-  Store("Ascii255", std::string(255, 'a'));
-  Store("Ascii256", std::string(256, 'a'));
+TEST_F(RegistryTest, ReadsAreTrimmedCutAtNulAndLimitedTo255Characters) {
   std::string umlauts;
   for (int i = 0; i < 255; ++i) umlauts += "ü";
-  Store("Umlauts255", umlauts);
-  Store("Umlauts256", umlauts + "ü");
-  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Ascii255"), std::string(255, 'a'));
-  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Ascii256"), "Error");
-  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Umlauts255"), umlauts) << "characters, not bytes";
-  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Umlauts256"), "Error");
-}
-
-TEST_F(RegistryTest, ReadsTrimBlanksThenCutAtNul) {
-  Store("Tabbed", "\tx\t");
-  Store("NulThenBlank", std::string(" ab \0 x ", 8));
-  Store("Blanks", "    ");
-  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Tabbed"), "\tx\t") << "only U+0020 is a blank";
-  EXPECT_EQ(registry_.GetStringValue(kOrlent, "NulThenBlank"), "ab ")
-      << "the blank before the NUL survives the trim";
-  EXPECT_EQ(registry_.GetStringValue(kOrlent, "Blanks"), "");
+  const struct {
+    const char* what;
+    std::string stored;
+    std::string read;
+  } cases[] = {
+      {"255 characters", std::string(255, 'a'), std::string(255, 'a')},
+      {"256 characters", std::string(256, 'a'), "Error"},
+      {"255 characters, not bytes", umlauts, umlauts},
+      {"256 umlauts", umlauts + "ü", "Error"},
+      {"only U+0020 is a blank", "\tx\t", "\tx\t"},
+      {"the blank before the NUL survives the trim", std::string(" ab \0 x ", 8), "ab "},
+      {"only blanks", "    ", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Store("Value", c.stored);
+    EXPECT_EQ(registry_.GetStringValue(kOrlent, "Value"), c.read);
+  }
 }
 
 TEST_F(RegistryTest, ValuesOfOneDecisionAreWrittenTogetherIntoAnExistingKey) {
