@@ -17,37 +17,39 @@ Deployment Servers() {
 
 // The registry key each main application's setup writes: the runs of the
 // other two main applications are not checked by the whole-run tests. Which
-// products are offered to each is.
+// products are offered to each is. Any other code still reports, to the
+// server without a product path.
 TEST(SetStrings, ApplicationValuesForEachMainApplication) {
   struct Case {
     const char* code;
     const char* key;
     const char* edition;
     const char* server;
+    int index;
+    const char* ownDelay;
   };
-  for (const Case& c : {Case{"OL", "Orlent", "OLTD", "http://srv.example/ol"},
-                        Case{"SW", "Sweeple", "SWTD", "http://srv.example/sw"},
-                        Case{"PT", "Patch-ory", "PTTD", "http://srv.example/pt"}}) {
+  for (const Case& c : {Case{"OL", "Orlent", "OLTD", "http://srv.example/ol", 1, "7"},
+                        Case{"SW", "Sweeple", "SWTD", "http://srv.example/sw", 2, "7"},
+                        Case{"PT", "Patch-ory", "PTTD", "http://srv.example/pt", 4, "10"},
+                        Case{"ZZ", "", "", "http://srv.example", 0, ""}}) {
     SCOPED_TRACE(c.code);
     TestRun test(Servers());
     SetStrings(test.run, c.code, true);
     const ApplicationProfile& p = test.run.Profile;
     EXPECT_EQ(p.ProductKeyName, c.key);
-    EXPECT_EQ(p.ProfileAppCode, c.code);
+    EXPECT_EQ(p.ProfileAppCode, c.index != 0 ? c.code : "");
     EXPECT_EQ(p.EditionMarker, c.edition);
     EXPECT_EQ(p.ServerBaseUrl, c.server);
     EXPECT_EQ(p.TrackingUrl, "") << "language-dependent values wait for the complete profile";
-  }
-}
 
-TEST(SetStrings, UnknownApplicationReportsToTheServerBase) {
-  TestRun test(Servers());
-  SetStrings(test.run, "ZZ", false);
-  const ApplicationProfile& p = test.run.Profile;
-  EXPECT_EQ(p.ProductKeyName, "");
-  EXPECT_EQ(p.ServerBaseUrl, "http://srv.example");
-  EXPECT_EQ(p.TrackingUrl, "http://srv.example/tr.asp?");
-  for (int index : {1, 2, 4}) EXPECT_EQ(p.DoneMarkers[index], "NoT_dOnE");
+    SetStrings(test.run, c.code, false);
+    EXPECT_EQ(p.TrackingUrl, std::string(c.server) + "/tr.asp?");
+    for (int index : {1, 2, 4}) {
+      EXPECT_EQ(p.DoneMarkers[index], index == c.index ? "DoNe" : "NoT_dOnE") << index;
+      EXPECT_EQ(p.DaysDelay[index], index == c.index ? c.ownDelay : "7")
+          << index << ": only the updater's own entry waits ten days";
+    }
+  }
 }
 
 TEST(SetStrings, CompleteProfileTakesTheLanguageTextsOnce) {
@@ -70,15 +72,6 @@ TEST(SetStrings, CompleteProfileTakesTheLanguageTextsOnce) {
   TableTexts german({{"str_SH_TD_Installer_SW", "SweepleSetupDE.exe"}, {"str_X", "x"}});
   test.run.Texts = &german;
   EXPECT_EQ(test.run.Profile.TandemInstallerNames[2], "SweepleSetup.exe");
-}
-
-TEST(SetStrings, OnlyTheUpdatersOwnEntryWaitsTenDays) {
-  TestRun test(Servers());
-  SetStrings(test.run, "PT", false);
-  const ProductTable& delay = test.run.Profile.DaysDelay;
-  EXPECT_EQ(delay[4], "10");
-  EXPECT_EQ(delay[1], "7");
-  EXPECT_EQ(delay[2], "7");
 }
 
 }  // namespace

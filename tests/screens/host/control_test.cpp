@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "screens/host/form.h"
+#include "screens/host/screen.h"
 #include "vbscript/engine.h"
 
 namespace pavane::screens {
@@ -124,6 +125,11 @@ TEST_F(ScreenTest, ControlArraysAndRegistration) {
 
 // The caption bar's text as the window title is checked by the whole-run
 // tests (the title lines of each screen).
+
+TEST(ScreenHost, ColourStringsAreRedGreenBlue) {
+  EXPECT_EQ(ColorString(0x00FFA008), "08A0FF") << "red 8, green 160, blue 255";
+  EXPECT_EQ(ColorString(0), "000000");
+}
 
 }  // namespace
 }  // namespace pavane::screens
