@@ -1,29 +1,33 @@
 // pavane-devserver: the maker's web server in miniature, on loopback. It
-// records every request as a JSON line and answers the validation service by
-// the rules in answers.h, so a run's events can be watched and asserted on.
-#include <httplib.h>
-#include <pthread.h>
+// records every request as a JSON line, answers the validation service by the
+// rules in answers.h and shows what it received on its own page, so a run's
+// events can be watched and asserted on.
+//
+// One thread, one GLib loop: a slow answer is a timer, not a sleeping thread,
+// and a stop signal is a source of the loop, so it is heard whenever it comes.
+#include <glib-unix.h>
+#include <libsoup/soup.h>
 #include <signal.h>
 #include <sys/socket.h>
 
-#include <atomic>
 #include <charconv>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "answers.h"
+#include "event_page.h"
 #include "request_log.h"
 
 namespace {
 
+using pavane::devserver::Answer;
 using pavane::devserver::AnswerFor;
+using pavane::devserver::EventPage;
 using pavane::devserver::RequestLog;
 using pavane::devserver::SplitQuery;
 
@@ -104,44 +108,126 @@ std::string QueryValue(std::string_view target, std::string_view wanted) {
   return {};
 }
 
-// A slow server's wait, cut short when the server is told to stop so that
-// shutdown does not hang behind sleeping requests.
-class Delay {
- public:
-  explicit Delay(int ms) : ms_(ms) {}
-  void Wait() {
-    if (ms_ <= 0) return;
-    std::unique_lock lock(mutex_);
-    stopped_.wait_for(lock, std::chrono::milliseconds(ms_), [this] { return stopping_; });
-  }
-  void Stop() {
-    {
-      std::lock_guard lock(mutex_);
-      stopping_ = true;
-    }
-    stopped_.notify_all();
-  }
+template <typename T>
+using GPtr = std::unique_ptr<T, decltype(&g_object_unref)>;
 
- private:
-  int ms_;
-  std::mutex mutex_;
-  std::condition_variable stopped_;
-  bool stopping_ = false;
+struct Server {
+  int delayMs = 0;
+  RequestLog* log = nullptr;
+  GMainLoop* loop = nullptr;
 };
+
+// The path as the pages see it: %XX decoded; a path that does not decode
+// (an escaped NUL, a lone "%") stays as sent.
+std::string DecodedPath(const char* path) {
+  char* decoded = g_uri_unescape_string(path, nullptr);
+  if (decoded == nullptr) return path;
+  std::string text = decoded;
+  g_free(decoded);
+  return text;
+}
+
+void SetAnswer(SoupServerMessage* message, const Answer& answer) {
+  soup_server_message_set_status(message, static_cast<guint>(answer.status), nullptr);
+  soup_server_message_set_response(message, answer.contentType.c_str(), SOUP_MEMORY_COPY,
+                                   answer.body.data(), answer.body.size());
+}
+
+struct Delayed {
+  SoupServerMessage* message;
+  Answer answer;
+};
+
+gboolean AnswerDelayed(gpointer data) {
+  std::unique_ptr<Delayed> delayed(static_cast<Delayed*>(data));
+  SetAnswer(delayed->message, delayed->answer);
+  soup_server_message_unpause(delayed->message);
+  g_object_unref(delayed->message);
+  return G_SOURCE_REMOVE;
+}
+
+void OnRequest(SoupServer*, SoupServerMessage* message, const char*, GHashTable*, gpointer data) {
+  const Server& server = *static_cast<Server*>(data);
+  GUri* uri = soup_server_message_get_uri(message);
+  const std::string path = DecodedPath(g_uri_get_path(uri));
+  const char* rawQuery = g_uri_get_query(uri);
+  std::string target = g_uri_get_path(uri);
+  if (rawQuery != nullptr) target += std::string("?") + rawQuery;
+  const std::string method = soup_server_message_get_method(message);
+
+  // The event page and what a browser asks for beside it are the viewer's,
+  // not a run's: logged, not shown.
+  const bool viewer = path == "/" || path == "/favicon.ico";
+  server.log->Record(method, path, target, !viewer);
+
+  Answer answer;
+  if (method != "GET" && method != "HEAD") {
+    answer = Answer{.status = 405, .body = "Method Not Allowed"};
+  } else if (path == "/") {
+    answer = Answer{.contentType = "text/html; charset=utf-8",
+                    .body = EventPage(server.log->Recent(), std::chrono::system_clock::now())};
+  } else {
+    answer = AnswerFor(path, QueryValue(target, "email"), QueryValue(target, "bytes"));
+  }
+  if (server.delayMs <= 0 || viewer) {
+    SetAnswer(message, answer);
+    return;
+  }
+  soup_server_message_pause(message);
+  g_timeout_add(static_cast<guint>(server.delayMs), AnswerDelayed,
+                new Delayed{static_cast<SoupServerMessage*>(g_object_ref(message)), answer});
+}
+
+gboolean OnStopSignal(gpointer data) {
+  g_main_loop_quit(static_cast<GMainLoop*>(data));
+  return G_SOURCE_CONTINUE;
+}
+
+// A listening socket on host:port (port 0: one the system picks). The
+// backlog is the system's largest, as clients fire bursts of reports; the
+// port is not shared with another listener (no SO_REUSEPORT), only reused
+// right after an earlier server's end.
+GSocket* Listen(const Options& options, int& port, std::string& error) {
+  GError* failure = nullptr;
+  GInetAddress* address = g_inet_address_new_from_string(options.host.c_str());
+  if (address == nullptr) {
+    GList* found = g_resolver_lookup_by_name(g_resolver_get_default(), options.host.c_str(),
+                                             nullptr, &failure);
+    if (found == nullptr) {
+      error = failure->message;
+      g_error_free(failure);
+      return nullptr;
+    }
+    address = G_INET_ADDRESS(g_object_ref(found->data));
+    g_resolver_free_addresses(found);
+  }
+  GPtr<GSocketAddress> socketAddress(
+      g_inet_socket_address_new(address, static_cast<guint16>(options.port)), &g_object_unref);
+  GSocket* socket = g_socket_new(g_inet_address_get_family(address), G_SOCKET_TYPE_STREAM,
+                                 G_SOCKET_PROTOCOL_TCP, &failure);
+  g_object_unref(address);
+  if (socket != nullptr) {
+    g_socket_set_listen_backlog(socket, SOMAXCONN);
+    if (g_socket_bind(socket, socketAddress.get(), TRUE, &failure) &&
+        g_socket_listen(socket, &failure)) {
+      GPtr<GSocketAddress> local(g_socket_get_local_address(socket, &failure), &g_object_unref);
+      if (local) {
+        port = g_inet_socket_address_get_port(G_INET_SOCKET_ADDRESS(local.get()));
+        return socket;
+      }
+    }
+    g_object_unref(socket);
+  }
+  error = failure != nullptr ? failure->message : "unknown error";
+  if (failure != nullptr) g_error_free(failure);
+  return nullptr;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   Options options;
   if (const int code = ParseOptions(argc, argv, options); code != 0) return code < 0 ? 0 : code;
-
-  // Signals go to one thread that stops the server; block them before any
-  // other thread exists so that none of the server's threads takes them.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
   std::ofstream logFile;
@@ -153,67 +239,39 @@ int main(int argc, char** argv) {
     }
   }
   RequestLog log(options.logFile.empty() ? std::cout : logFile);
-  Delay delay(options.delayMs);
 
-  httplib::Server server;
-  // Clients fire many short requests at once; one request per connection and
-  // a generous pool keep an idle keep-alive connection from holding a thread.
-  server.new_task_queue = [] { return new httplib::ThreadPool(32); };
-  server.set_keep_alive_max_count(1);
-  // httplib listens with a backlog of 5; a burst of reports overflows it and
-  // the dropped connections come back only after a one-second SYN retry. Keep
-  // the socket so its backlog can be raised once it listens.
-  // httplib's own options share the port with any other listener
-  // (SO_REUSEPORT), so a second server would quietly take half the requests;
-  // only a quick restart after the last one is allowed here.
-  int listenSocket = -1;
-  server.set_socket_options([&listenSocket](socket_t socket) {
-    const int yes = 1;
-    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    listenSocket = socket;
-  });
-  server.set_pre_routing_handler([&](const httplib::Request& request, httplib::Response&) {
-    log.Record(request.method, request.path, request.target);
-    delay.Wait();
-    return httplib::Server::HandlerResponse::Unhandled;
-  });
-  server.Get(".*", [](const httplib::Request& request, httplib::Response& response) {
-    const auto answer = AnswerFor(request.path, QueryValue(request.target, "email"),
-                                  QueryValue(request.target, "bytes"));
-    response.status = answer.status;
-    response.set_content(answer.body, answer.contentType.c_str());
-  });
+  // The stop signals are the loop's before the port is announced: one that
+  // comes before the loop runs is kept and ends it at its first turn.
+  GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+  g_unix_signal_add(SIGTERM, OnStopSignal, loop);
+  g_unix_signal_add(SIGINT, OnStopSignal, loop);
 
-  int port = options.port;
-  if (port == 0) {
-    port = server.bind_to_any_port(options.host);
-  } else if (!server.bind_to_port(options.host, port)) {
-    port = -1;
+  Server state{options.delayMs, &log, loop};
+  GPtr<SoupServer> server(
+      SOUP_SERVER(g_object_new(SOUP_TYPE_SERVER, "server-header", "pavane-devserver", nullptr)),
+      &g_object_unref);
+  soup_server_add_handler(server.get(), nullptr, OnRequest, &state, nullptr);
+
+  int port = 0;
+  std::string error;
+  GError* failure = nullptr;
+  GSocket* socket = Listen(options, port, error);
+  if (socket != nullptr &&
+      !soup_server_listen_socket(server.get(), socket, SoupServerListenOptions(0), &failure)) {
+    error = failure->message;
+    g_error_free(failure);
+    port = 0;
   }
+  if (socket != nullptr) g_object_unref(socket);
   if (port <= 0) {
     std::cerr << "pavane-devserver: cannot listen on " << options.host << ":" << options.port
-              << "\n";
+              << " (" << error << ")\n";
     return 1;
   }
-  if (listenSocket >= 0) listen(listenSocket, SOMAXCONN);
-
-  std::atomic<bool> signalled{false};
-  std::thread signalThread([&] {
-    int received = 0;
-    sigwait(&stopSignals, &received);
-    signalled = true;
-    delay.Stop();
-    server.stop();
-  });
 
   std::cerr << "pavane-devserver listening on http://" << options.host << ":" << port << std::endl;
-  const bool listened = server.listen_after_bind();
-
-  if (!signalled) {
-    // The server ended on its own; release the signal thread from its wait.
-    delay.Stop();
-    pthread_kill(signalThread.native_handle(), SIGTERM);
-  }
-  signalThread.join();
-  return listened || signalled ? 0 : 1;
+  g_main_loop_run(loop);
+  soup_server_disconnect(server.get());
+  g_main_loop_unref(loop);
+  return 0;
 }

@@ -14,8 +14,7 @@ int HexDigit(char c) {
   return -1;
 }
 
-std::string UtcNow() {
-  const auto now = std::chrono::system_clock::now();
+std::string UtcText(std::chrono::system_clock::time_point now) {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
   const auto millis =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
@@ -66,15 +65,19 @@ QueryPairs SplitQuery(std::string_view rawQuery) {
   return pairs;
 }
 
-void RequestLog::Record(std::string_view method, std::string_view path, std::string_view target) {
+void RequestLog::Record(std::string_view method, std::string_view path, std::string_view target,
+                        bool remember) {
   const std::size_t question = target.find('?');
   const std::string_view rawQuery =
       question == std::string_view::npos ? std::string_view() : target.substr(question + 1);
 
+  const auto now = std::chrono::system_clock::now();
+  RecordedRequest request{now, UtcText(now), std::string(method), std::string(path),
+                          SplitQuery(rawQuery)};
   nlohmann::ordered_json query = nlohmann::ordered_json::array();
-  for (auto& [key, value] : SplitQuery(rawQuery)) query.push_back({key, value});
+  for (auto& [key, value] : request.query) query.push_back({key, value});
   const nlohmann::ordered_json line = {
-      {"time", UtcNow()},          {"method", method},      {"path", path},
+      {"time", request.time},      {"method", method},      {"path", path},
       {"query", std::move(query)}, {"raw_query", rawQuery},
   };
   // Values are whatever a client sent, not necessarily UTF-8; replace rather
@@ -83,6 +86,14 @@ void RequestLog::Record(std::string_view method, std::string_view path, std::str
   std::lock_guard lock(mutex_);
   out_ << text << '\n';
   out_.flush();
+  if (!remember || keep_ == 0) return;
+  if (recent_.size() == keep_) recent_.pop_front();
+  recent_.push_back(std::move(request));
+}
+
+std::vector<RecordedRequest> RequestLog::Recent() const {
+  std::lock_guard lock(mutex_);
+  return {recent_.begin(), recent_.end()};
 }
 
 }  // namespace pavane::devserver

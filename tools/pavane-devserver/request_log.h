@@ -3,6 +3,9 @@
 // server is still up.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
+#include <deque>
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -22,16 +25,33 @@ std::string DecodeQueryText(std::string_view text);
 // a piece without "=" is a key with an empty value; empty pieces are skipped.
 QueryPairs SplitQuery(std::string_view rawQuery);
 
+// One request as the event page shows it.
+struct RecordedRequest {
+  std::chrono::system_clock::time_point when;
+  std::string time;  // `when` as written in the log line
+  std::string method;
+  std::string path;
+  QueryPairs query;
+};
+
 class RequestLog {
  public:
-  explicit RequestLog(std::ostream& out) : out_(out) {}
+  // The newest `keep` requests stay in memory for the event page.
+  explicit RequestLog(std::ostream& out, std::size_t keep = 10000) : out_(out), keep_(keep) {}
 
   // `target` is the request target as sent: path, then "?" and the raw query.
-  void Record(std::string_view method, std::string_view path, std::string_view target);
+  // `remember` false writes the line only (the event page's own requests).
+  void Record(std::string_view method, std::string_view path, std::string_view target,
+              bool remember = true);
+
+  // The requests kept, oldest first.
+  std::vector<RecordedRequest> Recent() const;
 
  private:
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::ostream& out_;
+  std::size_t keep_;
+  std::deque<RecordedRequest> recent_;
 };
 
 }  // namespace pavane::devserver
