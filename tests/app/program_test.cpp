@@ -19,8 +19,6 @@ TEST(Program, PrintSettingsShowsWhatTheSwitchesMeanWithoutRunning) {
   EXPECT_EQ(json["result"], false);
   EXPECT_EQ(json["message"],
             "Error processing command line argument: language=de-de  -- using default values");
-  EXPECT_EQ(json["MainAppCode"], "OL");
-  EXPECT_EQ(json["SaccCode"], "");
   EXPECT_EQ(json["MainAppIndex"], 1);
   EXPECT_EQ(json["CommandLineText"], "/app=ol /language=de-de /sacc=x");
   EXPECT_EQ(json["ProductionMode"], true);
