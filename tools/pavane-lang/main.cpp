@@ -34,8 +34,8 @@ constexpr const char* kUsage =
     "        English sources define but LANG does not\n"
     "pseudo  writes the sources of the test language xa from the English ones: every\n"
     "        text accented, longer and in brackets, names, placeholders and statements\n"
-    "        kept; with --pages, the pages of DIR/shared (DIR is the pages' localized\n"
-    "        folder) the same way into DIR/xa, with the English pictures\n"
+    "        kept; with --pages, the English pages below DIR (the folder installed as\n"
+    "        \"HTML Screens\") the same way into xa folders beside them\n"
     "\n"
     "--root DIR   the folder that holds localized/ (default: the current folder)\n";
 
