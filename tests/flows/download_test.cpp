@@ -15,11 +15,12 @@ constexpr const char* kAcceptSweeple =
 TEST_F(FlowTest, TandemDownloadStartsTheDownloaderWithItsCommandLine) {
   const RunResult run = Run("/app=OL /language=en", kAcceptSweeple);
   ASSERT_EQ(run.status, 0) << run.scriptError << run.transcript;
-  EXPECT_EQ(DownloaderArguments(),
-            (std::vector<std::string>{root_ + "/PV/Fetchwick.exe", "/Execute",
-                                      "/http=http:\\\\127.0.0.1:8917\\sw\\SweepleSetup.exe",
-                                      "/target=" + root_ + "/tmp/SweepleSetup.exe", "/sacc=SW",
-                                      "/app=OL", "/language=en"}));
+  EXPECT_EQ(
+      DownloaderArguments(),
+      (std::vector<std::string>{
+          root_ + "/PV/Fetchwick.exe", "/Execute",
+          "/http=http:\\\\" + install_.ServerHost() + "\\sw\\SweepleSetup.exe",
+          "/target=" + root_ + "/tmp/SweepleSetup.exe", "/sacc=SW", "/app=OL", "/language=en"}));
 }
 
 TEST_F(FlowTest, TestModeDownloadsFromTheTestAreaAndSaysSo) {
@@ -30,10 +31,12 @@ TEST_F(FlowTest, TestModeDownloadsFromTheTestAreaAndSaysSo) {
   ASSERT_EQ(run.status, 0) << run.scriptError << run.transcript;
   EXPECT_TRUE(
       run.Has("message \"Test Mode\" style=0 \"Downloading from:\\n"
-              "http://127.0.0.1:8917/sw/test/SweepleSetup.exe\""));
+              "http://" +
+              install_.ServerHost() + "/sw/test/SweepleSetup.exe\""));
   const auto arguments = DownloaderArguments();
   ASSERT_EQ(arguments.size(), 8u);
-  EXPECT_EQ(arguments[2], "/http=http:\\\\127.0.0.1:8917\\sw\\test\\SweepleSetup.exe");
+  EXPECT_EQ(arguments[2],
+            "/http=http:\\\\" + install_.ServerHost() + "\\sw\\test\\SweepleSetup.exe");
   EXPECT_EQ(arguments[7], "/K2619");
 }
 
@@ -42,11 +45,11 @@ TEST_F(FlowTest, SalesAccountTestModeInsertsTheTestFolderIntoTheInputFile) {
                             "tick chkBundleInstall\nclick cmdAccept\nclick cmdClose\nanswer OK\n");
   ASSERT_EQ(run.status, 0) << run.scriptError << run.transcript;
   EXPECT_EQ(DownloaderArguments(),
-            (std::vector<std::string>{
-                root_ + "/PV/Fetchwick.exe", "/Verbose", "/Execute",
-                "/http=http:\\\\127.0.0.1:8917\\sw\\test\\pavane\\SweepleWebSetup.exe",
-                "/target=" + root_ + "/tmp/SweepleWebSetup.exe", "/sacc=SW", "/app=OL",
-                "/language=en", "/K2619"}));
+            (std::vector<std::string>{root_ + "/PV/Fetchwick.exe", "/Verbose", "/Execute",
+                                      "/http=http:\\\\" + install_.ServerHost() +
+                                          "\\sw\\test\\pavane\\SweepleWebSetup.exe",
+                                      "/target=" + root_ + "/tmp/SweepleWebSetup.exe", "/sacc=SW",
+                                      "/app=OL", "/language=en", "/K2619"}));
 }
 
 TEST_F(FlowTest, DevelopmentLayoutFindsTheDownloaderBesideTheProgramFolder) {
@@ -58,7 +61,7 @@ TEST_F(FlowTest, DevelopmentLayoutFindsTheDownloaderBesideTheProgramFolder) {
   const auto arguments = DownloaderArguments();
   ASSERT_FALSE(arguments.empty());
   EXPECT_EQ(arguments[0], root_ + "/FW/Fetchwick.exe");
-  EXPECT_EQ(arguments[2], "/http=http:\\\\127.0.0.1:8917\\ol\\OrlentSetup.exe");
+  EXPECT_EQ(arguments[2], "/http=http:\\\\" + install_.ServerHost() + "\\ol\\OrlentSetup.exe");
   EXPECT_EQ(Value("HKEY_LOCAL_MACHINE\\Software\\Orlent", "MainInstallerName"), "Patch-ory")
       << "the offered product learns which setup brought it";
 }

@@ -57,11 +57,11 @@ TEST_F(FlowTest, ValidatedAddressBringsTheFirewallAlertThenTheSignUp) {
   for (const std::string& url : run.requests) {
     if (url.find("/installer_email.asp?") != std::string::npos) signUp = url;
   }
-  EXPECT_EQ(
-      signUp.rfind("http://127.0.0.1:8917/ol/installer_email.asp?email=anna%2Bnews%40example.com"
-                   "&firstname=Anna&language=en&source=Installer&application=OL&aid=",
-                   0),
-      0u)
+  EXPECT_EQ(signUp.rfind(install_.Server().BaseUrl() +
+                             "/ol/installer_email.asp?email=anna%2Bnews%40example.com"
+                             "&firstname=Anna&language=en&source=Installer&application=OL&aid=",
+                         0),
+            0u)
       << signUp;
   EXPECT_EQ(run.Actions()[1], "Newsletter_Accepted");
   EXPECT_EQ(Value(kOrlentKey, "UserEmail"), "anna+news@example.com");

@@ -21,7 +21,8 @@ TEST_F(FlowTest, UnattendedRunPrintsItsTranscriptAndEndsCleanly) {
              "click cmdDecline\n");
   const std::vector<std::string> environment = {
       "PAVANE_UI=headless", "PAVANE_SCRIPT=" + dir_.File("road.txt"),
-      "PAVANE_REGISTRY=" + dir_.File("registry.db"), "PAVANE_SERVER_BASE=http://127.0.0.1:8917"};
+      "PAVANE_REGISTRY=" + dir_.File("registry.db"),
+      "PAVANE_SERVER_BASE=" + install_.Server().BaseUrl()};
   const auto run = testing::RunProgram(PAVANE_PROGRAM, {"/app=OL", "/language=en"}, environment);
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("show frmEmail modal=no owner=-\n"), std::string::npos) << run.out;

@@ -170,7 +170,7 @@ TEST_P(LanguageRoadTest, TandemRoad) {
   const std::string root = install.Root();
   EXPECT_EQ(install.DownloaderArguments(),
             (Strings{root + "/PV/Fetchwick.exe", "/Execute",
-                     "/http=http:\\\\127.0.0.1:8917\\sw\\SweepleSetup.exe",
+                     "/http=http:\\\\" + install.ServerHost() + "\\sw\\SweepleSetup.exe",
                      "/target=" + root + "/tmp/SweepleSetup.exe", "/sacc=SW", "/app=OL",
                      "/language=" + language}));
   const Strings browser = install.BrowserArguments();

@@ -40,7 +40,7 @@ Installation::Installation(const std::string& stage, const std::string& download
                            const std::string& devserver)
     // Installations live where users put them: under folders with blanks,
     // "?", "#" and "%" in their names.
-    : root_((dir_.path() / "Maker Apps ?#%").string()) {
+    : root_((dir_.path() / "Maker Apps ?#%").string()), devserver_(devserver) {
   for (const char* folder : {"/PV", "/programs", "/tmp", "/run"}) {
     fs::create_directories(root_ + folder);
   }
@@ -71,9 +71,6 @@ Installation::Installation(const std::string& stage, const std::string& download
   // The main application's setup leaves its key and an empty reply value.
   registry_->CreateKey(kOrlentKey);
   registry_->SetStringValue(kOrlentKey, "Tandem", "");
-
-  server_ =
-      std::make_unique<DevserverProcess>(devserver, std::vector<std::string>{"--port", "8917"});
 }
 
 Installation::~Installation() = default;
@@ -131,8 +128,17 @@ std::vector<std::string> Installation::BrowserArguments() const {
   return RecordedArguments(DesktopFolder("").File("browser.txt"));
 }
 
+const DevserverProcess& Installation::Server() const {
+  if (!server_) server_ = std::make_unique<DevserverProcess>(devserver_);
+  return *server_;
+}
+
+std::string Installation::ServerHost() const {
+  return "127.0.0.1:" + std::to_string(Server().port());
+}
+
 std::vector<std::string> Installation::ServerLog(std::size_t count) const {
-  return server_->WaitForLogLines(count, std::chrono::seconds(10));
+  return Server().WaitForLogLines(count, std::chrono::seconds(10));
 }
 
 }  // namespace pavane::testing

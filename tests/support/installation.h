@@ -1,9 +1,9 @@
 // An installation of the program for a whole run in a test: the built pages
 // and language files in a temporary folder, a stub downloader in the
 // downloader's place, a registry file of its own with the main application's
-// key, the reference server on its default port (the validation address in
-// the shipped language files names it), and the same stub registered as the
-// desktop's web browser (for runs on the desktop window system).
+// key, the reference server on a port of its own (started when first asked
+// for, so that a skipped test starts nothing), and the same stub registered
+// as the desktop's web browser (for runs on the desktop window system).
 #pragma once
 
 #include <memory>
@@ -39,7 +39,9 @@ class Installation {
   const TempDir& Dir() const { return dir_; }
   // The folder the program runs from.
   std::string ProgramFolder() const { return root_ + "/PV"; }
-  const DevserverProcess& Server() const { return *server_; }
+  const DevserverProcess& Server() const;
+  // "127.0.0.1:<port>" of the reference server.
+  std::string ServerHost() const;
   platform::Registry& Registry() { return *registry_; }
 
   std::string Value(const std::string& key, const std::string& name) {
@@ -66,7 +68,8 @@ class Installation {
   std::vector<std::unique_ptr<ScopedEnv>> environment_;
   std::unique_ptr<os::SqliteRegistryStore> store_;
   std::unique_ptr<platform::Registry> registry_;
-  std::unique_ptr<DevserverProcess> server_;
+  std::string devserver_;
+  mutable std::unique_ptr<DevserverProcess> server_;
 };
 
 }  // namespace pavane::testing
