@@ -264,7 +264,8 @@ TEST_F(RoadTest, WaitingScreensUseNoProcessorTime) {
   EXPECT_LT(offer, 0.10);
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, LanguageRoadTest, ::testing::Values("en", "de", "fr", "ja"),
+INSTANTIATE_TEST_SUITE_P(Languages, LanguageRoadTest,
+                         ::testing::Values("en", "de", "fr", "ja", "xa"),
                          [](const auto& info) { return std::string(info.param); });
 
 TEST_F(RoadTest, JapaneseWithoutFontsOffersEnglishOrTheEnd) {

@@ -212,7 +212,7 @@ void EditPage(const GumboNode* root, std::string_view page,
       if (element.tag == GUMBO_TAG_SELECT && id != nullptr &&
           std::string_view(id->value) == "language" && element.original_end_tag.length > 0) {
         edits.push_back({element.end_pos.offset, 0,
-                         std::string("<option value=\"") + kPseudoLanguage + "\">" +
+                         std::string("<option value=\"") + kPseudoLanguage + "\" selected>" +
                              PseudoText("Pseudo language") + "</option>\n  "});
       }
     }

@@ -29,7 +29,7 @@ std::string PseudoSource(std::string_view source);
 // An HTML page with the text of its elements made pseudo; markup,
 // attributes, scripts and styles stay byte for byte, except that a reference
 // (src, href) naming one of `sharedFiles` is pointed at "../shared/", and a
-// list with the id "language" gains the pseudo language.
+// list with the id "language" gains the pseudo language, chosen (the last chosen option wins).
 std::string PseudoPage(std::string_view page, const std::set<std::string>& sharedFiles = {});
 
 }  // namespace pavane::langtool
