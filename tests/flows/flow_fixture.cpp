@@ -31,13 +31,13 @@ RunResult FlowTest::Run(const std::string& switches, const std::string& script, 
   options.twipsPerPixel = twipsPerPixel;
   options.errors = &errors;
   os::headless::HeadlessWindowSystem ui(transcript, options);
-  RecordingHttpClient http;
+  RecordingHttpClient http(httpOptions_);
+  const std::string server = serverBase_.empty() ? install_.Server().BaseUrl() : serverBase_;
 
   RunResult result;
   result.status =
-      app::RunProgram(ui, install_.Registry(), http,
-                      {install_.Server().BaseUrl(), install_.Server().BaseUrl(), "norvale.example"},
-                      switches, install_.ProgramFolder());
+      app::RunProgram(ui, install_.Registry(), http, {server, server, "norvale.example"}, switches,
+                      install_.ProgramFolder());
   result.transcript = transcript.str();
   result.scriptError = ui.ScriptError();
   result.requests = http.Started();

@@ -22,6 +22,8 @@ namespace pavane::flows {
 // program started them (the server may see simultaneous ones in any order).
 class RecordingHttpClient : public os::HttpClient {
  public:
+  explicit RecordingHttpClient(os::CurlHttpClientOptions options = {})
+      : client_(std::move(options)) {}
   void StartGet(const std::string& url) override {
     {
       std::lock_guard lock(mutex_);
@@ -81,6 +83,10 @@ class FlowTest : public ::testing::Test {
   }
 
   static constexpr const char* kOrlentKey = testing::Installation::kOrlentKey;
+
+  // The maker's server for the next runs; empty: the installation's own.
+  std::string serverBase_;
+  os::CurlHttpClientOptions httpOptions_;
 
   testing::Installation install_;
   const testing::TempDir& dir_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 
 namespace pavane::devserver {
 namespace {
@@ -52,6 +53,28 @@ Answer ValidationAnswer(std::string_view email) {
     answer.body = Page(Marker("ERR_CODE:9999"));
   } else if (domain == "nomarker.example") {
     answer.body = Page("<p>The address service is resting.</p>");
+  } else if (domain == "status500.example") {
+    answer.status = 500;
+    answer.body = Page("<p>Internal Server Error</p>");
+  } else if (domain == "garbage.example") {
+    answer.contentType = "application/octet-stream";
+    std::uint32_t state = 2463534242u;  // the same bytes every time
+    for (int i = 0; i < 4096; ++i) {
+      state ^= state << 13;
+      state ^= state >> 17;
+      state ^= state << 5;
+      answer.body += static_cast<char>(state & 0xff);
+    }
+  } else if (domain == "huge.example") {
+    answer.body = std::string(50'000'000, ' ') + Page(Marker("ERR_CODE:0000"));
+  } else if (domain == "cut.example") {
+    answer.body = "<html><body><!-- EMAIL=\"ERR_CO";
+    answer.delivery = Answer::Delivery::kCut;
+  } else if (domain == "hang.example") {
+    answer.delivery = Answer::Delivery::kNever;
+  } else if (domain == "redirect.example") {
+    answer.body = "/validate.asp?email=redirected%40moved.example";
+    answer.delivery = Answer::Delivery::kRedirect;
   } else {
     answer.body = Page(Marker("ERR_CODE:0000"));
   }

@@ -44,7 +44,8 @@ constexpr const char* kUsage =
     ".../default.asp; .../validate.asp?email=... answers by the address's domain:\n"
     "unverified.example ERR_CODE:9999, invalid.example (or no \"@\") a rejection,\n"
     "latin1.example a rejection in ISO-8859-1, nomarker.example a page without\n"
-    "the marker, any other ERR_CODE:0000.\n"
+    "the marker; status500, garbage, huge (50 MB), cut, hang and redirect.example\n"
+    "answer as a broken service would; any other ERR_CODE:0000.\n"
     "/qa/bytes.asp?bytes=N answers N bytes. Anything else is 404, and logged.\n";
 
 struct Options {
@@ -127,10 +128,42 @@ std::string DecodedPath(const char* path) {
   return text;
 }
 
-void SetAnswer(SoupServerMessage* message, const Answer& answer) {
-  soup_server_message_set_status(message, static_cast<guint>(answer.status), nullptr);
-  soup_server_message_set_response(message, answer.contentType.c_str(), SOUP_MEMORY_COPY,
-                                   answer.body.data(), answer.body.size());
+// Writes the headers of an answer of 4 KiB and what there is of its body
+// straight to the connection, then closes it: an answer cut short.
+void CutAnswer(SoupServerMessage* message, const Answer& answer) {
+  GIOStream* connection = soup_server_message_steal_connection(message);
+  if (connection == nullptr) return;
+  const std::string text = "HTTP/1.1 " + std::to_string(answer.status) +
+                           " OK\r\nContent-Type: " + answer.contentType +
+                           "\r\nContent-Length: 4096\r\nConnection: close\r\n\r\n" + answer.body;
+  g_output_stream_write_all(g_io_stream_get_output_stream(connection), text.data(), text.size(),
+                            nullptr, nullptr, nullptr);
+  g_io_stream_close(connection, nullptr, nullptr);
+  g_object_unref(connection);
+}
+
+// Gives the answer; `paused` when the message was paused for a delay.
+void Deliver(SoupServerMessage* message, const Answer& answer, bool paused) {
+  using Delivery = Answer::Delivery;
+  if (answer.delivery == Delivery::kNever) {
+    if (!paused) soup_server_message_pause(message);
+    return;
+  }
+  if (answer.delivery == Delivery::kCut) {
+    if (paused) soup_server_message_unpause(message);
+    CutAnswer(message, answer);
+    return;
+  }
+  if (answer.delivery == Delivery::kRedirect) {
+    GUri* uri = soup_server_message_get_uri(message);
+    const std::string to = "http://localhost:" + std::to_string(g_uri_get_port(uri)) + answer.body;
+    soup_server_message_set_redirect(message, 302, to.c_str());
+  } else {
+    soup_server_message_set_status(message, static_cast<guint>(answer.status), nullptr);
+    soup_server_message_set_response(message, answer.contentType.c_str(), SOUP_MEMORY_COPY,
+                                     answer.body.data(), answer.body.size());
+  }
+  if (paused) soup_server_message_unpause(message);
 }
 
 struct Delayed {
@@ -140,8 +173,7 @@ struct Delayed {
 
 gboolean AnswerDelayed(gpointer data) {
   std::unique_ptr<Delayed> delayed(static_cast<Delayed*>(data));
-  SetAnswer(delayed->message, delayed->answer);
-  soup_server_message_unpause(delayed->message);
+  Deliver(delayed->message, delayed->answer, true);
   g_object_unref(delayed->message);
   return G_SOURCE_REMOVE;
 }
@@ -170,7 +202,7 @@ void OnRequest(SoupServer*, SoupServerMessage* message, const char*, GHashTable*
     answer = AnswerFor(path, QueryValue(target, "email"), QueryValue(target, "bytes"));
   }
   if (server.delayMs <= 0 || viewer) {
-    SetAnswer(message, answer);
+    Deliver(message, answer, false);
     return;
   }
   soup_server_message_pause(message);

@@ -1,0 +1,90 @@
+// Whole runs against a world that fails: the maker's service broken in each
+// way a real one breaks. What the user decided is kept, and no wait is longer
+// than the time-outs allow.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "flows/flow_fixture.h"
+
+namespace pavane::flows {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kRoadAfterNext = "click cmdDecline\nclick cmdDecline\n";
+
+std::string SignUp(const std::string& address) {
+  return "fill txtFirstName Anna\nfill txtEmailAddr " + address + "\nfill txtEmailConfirm " +
+         address + "\nclick cmdNext\n";
+}
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+struct Fault {
+  const char* name;
+  std::string server;  // "" the installation's server
+  const char* address;
+  bool validated;  // the service's verdict came through
+  double seconds;  // the whole run takes less
+};
+
+// Name lookups of the next runs wait until the test lets them go (at most
+// 30 s, so that a client that waits for one fails instead of hanging).
+struct HeldLookups {
+  std::mutex mutex;
+  std::condition_variable released;
+  bool letGo = false;
+  void Hold() {
+    std::unique_lock lock(mutex);
+    released.wait_for(lock, std::chrono::seconds(30), [this] { return letGo; });
+  }
+  ~HeldLookups() {
+    {
+      std::lock_guard lock(mutex);
+      letGo = true;
+    }
+    released.notify_all();
+  }
+};
+
+TEST_F(FlowTest, ABrokenServiceNeverCostsTheUsersAddressNorHangsTheRun) {
+  // The validation waits 10 s at most, the reports 2 s at the end.
+  const Fault faults[] = {
+      {"server error page", "", "anna@status500.example", false, 5},
+      {"bytes that are no text", "", "anna@garbage.example", false, 5},
+      {"50 MB", "", "anna@huge.example", false, 5},
+      {"answer cut short", "", "anna@cut.example", false, 5},
+      {"redirect to another host", "", "anna@redirect.example", true, 5},
+      {"no answer at all", "", "anna@hang.example", false, 14},
+      {"server down", "http://127.0.0.1:1", "anna@down.example", false, 5},
+      {"name lookup that never answers", "http://maker.stuck.test", "anna@stuck.example", false,
+       14},
+  };
+  auto held = std::make_shared<HeldLookups>();
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(fault.name);
+    serverBase_ = fault.server;
+    httpOptions_.beforeNameLookup = fault.server.find(".stuck.test") != std::string::npos
+                                        ? std::function<void()>([held] { held->Hold(); })
+                                        : nullptr;
+    const auto start = Clock::now();
+    const RunResult run =
+        Run("/app=OL /language=en",
+            SignUp(fault.address) + (fault.validated ? "answer OK\n" : "") + kRoadAfterNext);
+    EXPECT_LT(SecondsSince(start), fault.seconds);
+    ASSERT_EQ(run.status, 0) << run.scriptError;
+    EXPECT_EQ(run.Has("Your firewall may now ask"), fault.validated) << run.transcript;
+    ASSERT_GE(run.Actions().size(), 2u);
+    EXPECT_EQ(run.Actions()[1], "Newsletter_Accepted");
+    EXPECT_EQ(Value(kOrlentKey, "UserEmail"), fault.address);
+    EXPECT_EQ(Value(kOrlentKey, "UserFirstName"), "Anna");
+  }
+}
+
+}  // namespace
+}  // namespace pavane::flows
