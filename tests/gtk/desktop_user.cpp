@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include "gtk/gtk_fixture.h"
 #include "os/gtk/gtk_browser.h"
@@ -22,7 +26,24 @@ GtkBrowser* LoadedBrowser(GtkScreenWindow& window, const char* name) {
   return browser != nullptr && !browser->Url().empty() ? browser : nullptr;
 }
 
+// The record's name for the test that is running: "TandemRoad-xa".
+std::string RoadName() {
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = test != nullptr ? test->name() : "road";
+  std::replace_if(
+      name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); },
+      '-');
+  return name;
+}
+
 }  // namespace
+
+bool ShowsErrorText(std::string_view text) {
+  for (std::string_view sign : {"Error in function", "{str", "{#", ">>>"}) {
+    if (text.find(sign) != text.npos) return true;
+  }
+  return false;
+}
 
 GtkBrowser* PageWith(GtkScreenWindow& window, const std::string& id) {
   for (const char* name : {"WebBrowser1", "WebBrowser2"}) {
@@ -66,10 +87,18 @@ std::vector<std::string> LayoutFaults(GtkScreenWindow& window) {
       }
     }
     GtkWidget* text = GTK_IS_BUTTON(widget) ? gtk_bin_get_child(GTK_BIN(widget)) : widget;
-    if (text != nullptr && GTK_IS_LABEL(text) &&
-        pango_layout_get_unknown_glyphs_count(gtk_label_get_layout(GTK_LABEL(text))) > 0) {
-      faults.push_back(name + " has characters without a glyph");
+    if (text != nullptr && GTK_IS_LABEL(text)) {
+      if (pango_layout_get_unknown_glyphs_count(gtk_label_get_layout(GTK_LABEL(text))) > 0) {
+        faults.push_back(name + " has characters without a glyph");
+      }
+      if (const std::string shown = gtk_label_get_text(GTK_LABEL(text)); ShowsErrorText(shown)) {
+        faults.push_back(name + " shows an error text: " + shown);
+      }
     }
+  }
+  if (const char* title = gtk_window_get_title(window.NativeWindow());
+      title != nullptr && ShowsErrorText(title)) {
+    faults.push_back(std::string("the title shows an error text: ") + title);
   }
   return faults;
 }
@@ -130,6 +159,16 @@ DesktopUser::DesktopUser(GtkWindowSystem& ui, std::string shots, std::chrono::se
 DesktopUser::~DesktopUser() {
   ui_.Loop().StopTimer(timer_);
   ui_.Loop().StopTimer(watchdog_);
+  if (shots_.empty() || saved_.empty()) return;
+  const std::filesystem::path folder(shots_);
+  SheetRecord record;
+  record.language = folder.filename().string();
+  record.scaling = std::atoi(folder.parent_path().filename().c_str());
+  record.road = RoadName();
+  record.shots = saved_;
+  const std::string root = folder.parent_path().parent_path().string();
+  EXPECT_TRUE(SaveRecord(root, record) && WriteContactSheet(root))
+      << "the contact sheet of " << root;
 }
 
 DesktopUser& DesktopUser::At(std::string name, std::vector<Action> actions, std::string page) {
@@ -191,14 +230,21 @@ void DesktopUser::OnTick() {
     g_object_get(box, "text", &text, nullptr);
     boxTexts_.push_back(text != nullptr ? text : "");
     g_free(text);
+    std::vector<std::string> faults;
+    if (ShowsErrorText(boxTexts_.back())) {
+      faults.push_back("the message shows an error text: " + boxTexts_.back());
+      ADD_FAILURE() << faults.back();
+    }
     if (!current.shot.empty() && !shots_.empty()) {
       EXPECT_TRUE(SavePng(GTK_WIDGET(box), shots_ + "/" + current.shot + ".png"));
+      saved_.push_back({current.shot, current.shot + ".png", faults});
     }
     gtk_dialog_response(GTK_DIALOG(box), current.button);
     return;
   }
   GtkScreenWindow* window = ui_.FindWindow(current.window);
-  for (const std::string& fault : LayoutFaults(*window)) {
+  faults_ = LayoutFaults(*window);
+  for (const std::string& fault : faults_) {
     ADD_FAILURE() << current.window << ": " << fault;
   }
   for (const Action& action : current.actions) {
@@ -211,6 +257,7 @@ DesktopUser::Action DesktopUser::Shot(std::string name) {
   return [this, name](GtkScreenWindow& window) {
     if (shots_.empty()) return;
     EXPECT_TRUE(SavePng(GTK_WIDGET(window.NativeWindow()), shots_ + "/" + name + ".png")) << name;
+    saved_.push_back({name, name + ".png", faults_});
   };
 }
 

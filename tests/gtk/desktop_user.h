@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "gtk/contact_sheet.h"
 #include "os/gtk/gtk_screen_window.h"
 #include "os/gtk/gtk_window_system.h"
 
@@ -25,8 +26,11 @@ class DesktopUser {
  public:
   using Action = std::function<void(GtkScreenWindow&)>;
 
-  // Screenshots go to `shots` (a folder; none when empty). A run that has
-  // not finished after `limit` is ended: boxes answered, the loop quit.
+  // Screenshots go to `shots` (a folder; none when empty), which is
+  // <root>/<scaling>/<language>: when the user leaves, the pictures and the
+  // problems found on them are recorded there and the contact sheet of root
+  // is written again. A run that has not finished after `limit` is ended:
+  // boxes answered, the loop quit.
   DesktopUser(GtkWindowSystem& ui, std::string shots = "",
               std::chrono::seconds limit = std::chrono::seconds(90));
   ~DesktopUser();
@@ -78,14 +82,21 @@ class DesktopUser {
   int settled_ = 0;
   bool gaveUp_ = false;
   std::vector<std::string> boxTexts_;
+  std::vector<std::string> faults_;  // found on the window of the current step
+  std::vector<SheetShot> saved_;
   EventLoop::TimerId timer_;
   EventLoop::TimerId watchdog_;
 };
 
 // What a user would see amiss in the window: text cut off or pushed out of
 // its place (a widget grown beyond its designed size, or beyond its panel),
-// characters without a glyph. One line each.
+// characters without a glyph, an error text or a placeholder left in a
+// text. One line each.
 std::vector<std::string> LayoutFaults(GtkScreenWindow& window);
+
+// Whether a shown text is an error text or holds a placeholder that was
+// not resolved.
+bool ShowsErrorText(std::string_view text);
 
 // Draws `widget` (a window, a dialog) into a PNG file; false when it cannot.
 bool SavePng(GtkWidget* widget, const std::string& file);
