@@ -2,12 +2,16 @@
 // way a real one breaks. What the user decided is kept, and no wait is longer
 // than the time-outs allow.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
 
 #include "flows/flow_fixture.h"
+#include "os/posix/sqlite_registry_store.h"
+#include "support/child_process.h"
 
 namespace pavane::flows {
 namespace {
@@ -84,6 +88,72 @@ TEST_F(FlowTest, ABrokenServiceNeverCostsTheUsersAddressNorHangsTheRun) {
     EXPECT_EQ(Value(kOrlentKey, "UserEmail"), fault.address);
     EXPECT_EQ(Value(kOrlentKey, "UserFirstName"), "Anna");
   }
+}
+
+std::string Bytes(const std::string& path) {
+  return testing::ReadBytes(path);
+}
+
+// Another program's connection to the store, holding its write lock.
+struct HeldStore {
+  sqlite3* db = nullptr;
+  explicit HeldStore(const std::string& path) {
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+  }
+  ~HeldStore() { sqlite3_close_v2(db); }
+};
+
+void WriteForeignDatabase(const std::string& path) {
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  sqlite3_exec(db, "CREATE TABLE notes(text); INSERT INTO notes VALUES('mine')", nullptr, nullptr,
+               nullptr);
+  sqlite3_close(db);
+}
+
+TEST_F(FlowTest, AStoreThatCannotBeUsedIsToldOnceAndLeftAsItWas) {
+  struct StoreFault {
+    const char* name;
+    const char* message;
+    std::function<void(const std::string&)> prepare;
+    bool held = false;  // another program holds its write lock during the run
+  };
+  const StoreFault faults[] = {
+      {"damaged", "it cannot be used (it is damaged, or not a registry of this program)",
+       [](const std::string& path) { std::ofstream(path) << std::string(3000, 'Z'); }},
+      {"another program's database", "it cannot be used", WriteForeignDatabase},
+      {"held by another program", "it is busy",
+       [](const std::string& path) {
+         os::SqliteRegistryStore(path).CreateKey("HKEY_LOCAL_MACHINE", "Software\\Orlent");
+       },
+       true},
+  };
+  for (const StoreFault& fault : faults) {
+    SCOPED_TRACE(fault.name);
+    const std::string store = dir_.File(std::string(fault.name) + ".db");
+    fault.prepare(store);
+    // Read before the lock is taken: closing a file drops this process's locks on it.
+    const std::string before = Bytes(store);
+    auto held = fault.held ? std::make_unique<HeldStore>(store) : nullptr;
+    dir_.Write("road.txt", "answer OK\nclick cmdSkip\nclick cmdDecline\nclick cmdDecline\n");
+    const auto start = Clock::now();
+    const auto run = testing::RunProgram(
+        PAVANE_PROGRAM, {"/app=OL", "/language=en"},
+        {"PAVANE_UI=headless", "PAVANE_SCRIPT=" + dir_.File("road.txt"), "PAVANE_REGISTRY=" + store,
+         "PAVANE_SERVER_BASE=" + install_.Server().BaseUrl()});
+    // A held store is waited for once (8 s), then only briefly.
+    EXPECT_LT(SecondsSince(start), 14);
+    EXPECT_EQ(run.exitCode, 0) << run.err << run.out;
+    EXPECT_NE(run.out.find(fault.message), std::string::npos) << run.out;
+    held.reset();
+    EXPECT_EQ(Bytes(store), before) << "what was in the store is unchanged";
+  }
+  // What the user decided still reached the maker.
+  bool declined = false;
+  for (const auto& request : ServerRequests(1))
+    declined = declined || request.Value("action") == "Newsletter_Declined";
+  EXPECT_TRUE(declined);
 }
 
 }  // namespace

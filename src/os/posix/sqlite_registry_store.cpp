@@ -23,6 +23,10 @@ constexpr std::chrono::milliseconds kBusyPoll{2};
 // recovery under way, a journal mode change); the whole transaction is then
 // run again after this pause, within the same time-out.
 constexpr std::chrono::milliseconds kRetryPause{20};
+// Once an operation has given up on a store that another program holds,
+// the next ones look for this long only until one gets through: a run on a
+// held store waits out the full time-out once, not once per value.
+constexpr std::chrono::milliseconds kHeldStoreWait{250};
 // How often a waiting write lets the screens' events run.
 constexpr std::chrono::milliseconds kPumpInterval{10};
 // Nothing we store comes near this; it caps what a foreign or damaged row
@@ -411,12 +415,16 @@ StoreStatus SqliteRegistryStore::Transact(bool write, const Body& body) {
     explicit Active(bool& f) : flag(f) { flag = true; }
     ~Active() { flag = false; }
   } active(active_);
-  deadline_ = std::chrono::steady_clock::now() + busyTimeout_;
+  deadline_ = std::chrono::steady_clock::now() +
+              (held_ ? std::min(busyTimeout_, kHeldStoreWait) : busyTimeout_);
   lastPump_ = {};
   for (;;) {
     int code;
     try {
       const StoreStatus result = TransactOnce(write, body);
+      // A read can get through while writes are held (the journal lets
+      // readers in); only a write shows the store is free again.
+      if (write) held_ = false;
       if (write && result == StoreStatus::kOk) readAccess_ = Access::kReadWrite;
       // Nothing tells an unlocked connection that the file changed; the next
       // read looks at the file afresh.
@@ -433,6 +441,7 @@ StoreStatus SqliteRegistryStore::Transact(bool write, const Body& body) {
     if (IsBusy(code)) {
       if (WaitABit(kRetryPause)) continue;
       Disconnect();
+      held_ = true;
       return StoreStatus::kBusy;
     }
     Disconnect();

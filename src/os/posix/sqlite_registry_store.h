@@ -91,6 +91,7 @@ class SqliteRegistryStore : public RegistryStore {
   Schema schema_ = Schema::kUnknown;
   bool walSet_ = false;
   bool active_ = false;   // inside Transact
+  bool held_ = false;     // the last operation gave up: another program holds the store
   bool waiting_ = false;  // inside whileWaiting_
   std::chrono::steady_clock::time_point deadline_;
   std::chrono::steady_clock::time_point lastPump_;
