@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 
@@ -154,6 +155,55 @@ TEST_F(FlowTest, AStoreThatCannotBeUsedIsToldOnceAndLeftAsItWas) {
   for (const auto& request : ServerRequests(1))
     declined = declined || request.Value("action") == "Newsletter_Declined";
   EXPECT_TRUE(declined);
+}
+
+TEST_F(FlowTest, ALanguageFileThatCannotBeReadEndsTheRunWithItsReasonAMissingPageDoesNot) {
+  namespace fs = std::filesystem;
+  // The pages are the build's; this installation gets a copy of its own.
+  const fs::path pages = root_ + "/HTML Screens";
+  fs::remove(pages);
+  fs::copy(fs::path(PAVANE_STAGE_DIR) / "HTML Screens", pages, fs::copy_options::recursive);
+  const std::string language = root_ + "/PV/localized/en/Language.inx";
+  const std::string page = (pages / "Pavane/localized/shared/EmailText.htm").string();
+  const std::string text = testing::ReadBytes(language);
+  struct FileFault {
+    const char* name;
+    std::function<void()> plant;
+    const char* reason;
+  };
+  const FileFault faults[] = {
+      {"empty language file", [&] { std::ofstream(language, std::ios::trunc); },
+       "LoadUTF8IniFile: File not found or empty"},
+      {"language file cut short",
+       [&] { std::ofstream(language, std::ios::trunc) << text.substr(0, text.size() / 5); },
+       "Error in function InitCodeStrings"},
+      {"language file that is a folder",
+       [&] {
+         fs::remove(language);
+         fs::create_directory(language);
+       },
+       "LoadUTF8IniFile: Error 75 Path/File access error"},
+  };
+  for (const FileFault& fault : faults) {
+    SCOPED_TRACE(fault.name);
+    fs::remove_all(language);
+    std::ofstream(language, std::ios::binary) << text;
+    fault.plant();
+    const RunResult run = Run("/app=OL /language=en", "answer OK\n");
+    EXPECT_TRUE(run.Has(fault.reason)) << run.transcript;
+    EXPECT_NE(run.status, 0);
+    EXPECT_FALSE(run.Has("show frmBundle")) << "nothing is offered after the failure";
+    EXPECT_EQ(Value(kOrlentKey, "Tandem"), "") << "nothing is decided for the user";
+  }
+
+  // Without its page a screen still shows its buttons, and the user goes on.
+  fs::remove_all(language);
+  std::ofstream(language, std::ios::binary) << text;
+  fs::remove(page);
+  const RunResult run =
+      Run("/app=OL /language=en", "click cmdSkip\n" + std::string(kRoadAfterNext));
+  ASSERT_EQ(run.status, 0) << run.scriptError;
+  EXPECT_EQ(run.Actions()[1], "Newsletter_Declined");
 }
 
 }  // namespace
