@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -104,6 +105,20 @@ DesktopUser::Action PageMatchesTheWindow() {
   };
 }
 
+// The provider's picture (200 x 80 at 96 dpi) grows with the window and its
+// page at 125 and 150 %.
+DesktopUser::Action PictureScalesWithThePage(GtkWindowSystem& ui) {
+  return [&ui](GtkScreenWindow& window) {
+    GtkWidget* image = window.NativeWidget("imgNotSpam");
+    ASSERT_TRUE(image != nullptr && GTK_IS_IMAGE(image));
+    GdkPixbuf* shown = gtk_image_get_pixbuf(GTK_IMAGE(image));
+    ASSERT_NE(shown, nullptr);
+    const double factor = 15.0 / ui.LayoutTwipsPerPixel();
+    EXPECT_EQ(gdk_pixbuf_get_width(shown), std::lround(200 * factor));
+    EXPECT_EQ(gdk_pixbuf_get_height(shown), std::lround(80 * factor));
+  };
+}
+
 // A link to the maker's site inside the offer page, clicked: it goes to the
 // desktop's browser, with the offered product's facts.
 DesktopUser::Action FollowAWebLink() {
@@ -139,7 +154,8 @@ TEST_P(LanguageRoadTest, TandemRoad) {
            }),
            DesktopUser::Fill("txtEmailConfirm", address), DesktopUser::Press("cmdNext")})
       .Answer(message_box::kIdOk)  // the firewall alert after a validated address
-      .At("frmSpamInfo", {user.Shot("not-spam"), DesktopUser::Press("cmdNext")})
+      .At("frmSpamInfo",
+          {user.Shot("not-spam"), PictureScalesWithThePage(*ui), DesktopUser::Press("cmdNext")})
       .At("frmBundle", {user.Shot("offer"), DesktopUser::Follow("vblink/license.htm")},
           "SW-BundleInfo")
       .At("frmShowLinks", {user.Shot("legal"), DesktopUser::Press("cmdOK")})

@@ -489,8 +489,20 @@ std::optional<std::pair<std::int32_t, std::int32_t>> GtkScreenWindow::SetImage(
   }
   GdkPixbuf* picture = LoadPicture(imageFile);
   if (picture == nullptr) return std::nullopt;
-  gtk_image_set_from_pixbuf(GTK_IMAGE(native->widget), picture);
+  // Pictures are drawn for 96 dpi (15 twips per pixel): at 120 and 144 dpi
+  // they grow with the window and its pages.
   const double twips = system_.LayoutTwipsPerPixel();
+  if (const double factor = 15.0 / twips; std::abs(factor - 1) > 0.01) {
+    const int width =
+        std::max(1, static_cast<int>(std::lround(gdk_pixbuf_get_width(picture) * factor)));
+    const int height =
+        std::max(1, static_cast<int>(std::lround(gdk_pixbuf_get_height(picture) * factor)));
+    if (GdkPixbuf* scaled = gdk_pixbuf_scale_simple(picture, width, height, GDK_INTERP_BILINEAR)) {
+      g_object_unref(picture);
+      picture = scaled;
+    }
+  }
+  gtk_image_set_from_pixbuf(GTK_IMAGE(native->widget), picture);
   const std::pair size{
       static_cast<std::int32_t>(std::lround(gdk_pixbuf_get_width(picture) * twips)),
       static_cast<std::int32_t>(std::lround(gdk_pixbuf_get_height(picture) * twips))};
