@@ -35,6 +35,9 @@ struct SyncRequestOptions {
   std::chrono::milliseconds timeout{10000};
   std::size_t maxBodyBytes = 1024 * 1024;
   WaitHook* wait = nullptr;  // null: block the calling thread
+  // Asked whenever the wait wakes (with a hook); true gives the request up at
+  // once, as unanswered.
+  std::function<bool()> abandon;
 };
 
 class HttpClient {

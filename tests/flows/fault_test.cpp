@@ -2,13 +2,16 @@
 // way a real one breaks. What the user decided is kept, and no wait is longer
 // than the time-outs allow.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <thread>
 
 #include "flows/flow_fixture.h"
 #include "os/posix/sqlite_registry_store.h"
@@ -204,6 +207,22 @@ TEST_F(FlowTest, ALanguageFileThatCannotBeReadEndsTheRunWithItsReasonAMissingPag
       Run("/app=OL /language=en", "click cmdSkip\n" + std::string(kRoadAfterNext));
   ASSERT_EQ(run.status, 0) << run.scriptError;
   EXPECT_EQ(run.Actions()[1], "Newsletter_Declined");
+}
+
+TEST_F(FlowTest, ASignalWhileTheAddressIsCheckedEndsTheRunAtOnce) {
+  std::thread signal([] {
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    kill(getpid(), SIGTERM);
+  });
+  const auto start = Clock::now();
+  const RunResult run = Run("/app=OL /language=en", SignUp("anna@hang.example"));
+  signal.join();
+  // Not the check's 10 s: the session's end is heard while it waits.
+  EXPECT_LT(SecondsSince(start), 4);
+  EXPECT_EQ(run.status, 0) << run.scriptError;
+  EXPECT_FALSE(run.Has("show frmBundle")) << "no screen opens after the end";
+  // The user pressed Next: the address is signed up, as without an answer.
+  EXPECT_EQ(Value(kOrlentKey, "UserEmail"), "anna@hang.example");
 }
 
 }  // namespace

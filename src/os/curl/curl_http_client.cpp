@@ -430,10 +430,17 @@ HttpResponse CurlHttpClient::Get(const std::string& url, const SyncRequestOption
   if (options.wait != nullptr) {
     // The hook sleeps until notified; the deadline needs a thread of its own.
     std::thread guard([call, deadline] { AnswerByDeadline(*call, deadline); });
-    options.wait->WaitUntil([&call] {
-      std::lock_guard lock(call->mutex);
-      return call->done;
+    options.wait->WaitUntil([&call, &options] {
+      {
+        std::lock_guard lock(call->mutex);
+        if (call->done) return true;
+      }
+      return options.abandon && options.abandon();
     });
+    // Given up: answered here, so that the guard and the worker let it go.
+    HttpResponse givenUp;
+    givenUp.error = "given up while waiting";
+    Complete(*call, std::move(givenUp));
     guard.join();
   } else {
     AnswerByDeadline(*call, deadline);

@@ -1,22 +1,39 @@
 #include "os/headless/headless_loop.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <csignal>
+#include <cstdint>
 
 namespace pavane::os::headless {
 namespace {
 
 constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP};
 volatile std::sig_atomic_t endSignalled = 0;
+// The watching loop's wake descriptor.
+volatile std::sig_atomic_t signalWakeFd = -1;
 struct sigaction previousActions[std::size(kEndSignals)];
+
+void Wake(int fd) {
+  const std::uint64_t one = 1;
+  if (fd >= 0) (void)!write(fd, &one, sizeof one);
+}
 
 extern "C" void NoteEndSignal(int /*number*/) {
   endSignalled = 1;
+  Wake(signalWakeFd);
 }
 
 }  // namespace
 
+HeadlessLoop::HeadlessLoop() : wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
 HeadlessLoop::~HeadlessLoop() {
+  if (watchingSignals_) signalWakeFd = -1;
+  if (wakeFd_ >= 0) close(wakeFd_);
   if (!watchingSignals_) return;
   for (std::size_t i = 0; i < std::size(kEndSignals); ++i) {
     sigaction(kEndSignals[i], &previousActions[i], nullptr);
@@ -28,6 +45,7 @@ void HeadlessLoop::OnEndSignal(std::function<void()> handler) {
   if (watchingSignals_) return;
   watchingSignals_ = true;
   endSignalled = 0;
+  signalWakeFd = wakeFd_;
   struct sigaction action {};
   action.sa_handler = NoteEndSignal;
   action.sa_flags = SA_RESTART;
@@ -130,18 +148,16 @@ void HeadlessLoop::WaitUntil(const std::function<bool()>& ready) {
   for (;;) {
     PumpPending();
     if (ready()) return;
-    std::unique_lock lock(notifyMutex_);
-    notified_.wait(lock, [this] { return notifyPending_; });
-    notifyPending_ = false;
+    pollfd wake{wakeFd_, POLLIN, 0};
+    if (poll(&wake, 1, -1) > 0) {
+      std::uint64_t count = 0;
+      (void)!read(wakeFd_, &count, sizeof count);
+    }
   }
 }
 
 void HeadlessLoop::Notify() {
-  {
-    std::lock_guard lock(notifyMutex_);
-    notifyPending_ = true;
-  }
-  notified_.notify_all();
+  Wake(wakeFd_);
 }
 
 void HeadlessLoop::Post(const void* owner, std::function<void()> event) {

@@ -14,12 +14,10 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 
 #include "os/window_system.h"
 
@@ -27,7 +25,7 @@ namespace pavane::os::headless {
 
 class HeadlessLoop final : public EventLoop {
  public:
-  HeadlessLoop() = default;
+  HeadlessLoop();
   ~HeadlessLoop() override;
   HeadlessLoop(const HeadlessLoop&) = delete;
   HeadlessLoop& operator=(const HeadlessLoop&) = delete;
@@ -39,8 +37,8 @@ class HeadlessLoop final : public EventLoop {
   int Run() override;
   void Quit(int status) override;
 
-  // Pumps, then sleeps on a condition variable until Notify; the virtual
-  // clock stands still meanwhile.
+  // Pumps, then sleeps until Notify or an end signal; the virtual clock
+  // stands still meanwhile.
   void WaitUntil(const std::function<bool()>& ready) override;
   void Notify() override;
 
@@ -94,9 +92,9 @@ class HeadlessLoop final : public EventLoop {
   int status_ = 0;
   bool ended_ = false;
 
-  std::mutex notifyMutex_;
-  std::condition_variable notified_;
-  bool notifyPending_ = false;
+  // Written by Notify (any thread) and by the end signals' handler, which
+  // may do no more than write to a descriptor.
+  int wakeFd_ = -1;
 };
 
 }  // namespace pavane::os::headless

@@ -155,6 +155,8 @@ EmailScreen::Validation EmailScreen::Validate(const std::string& address) {
       "&language=" + os::EncodeQueryComponent(platform::LowerCase(run_.Settings.LanguageCode));
   os::SyncRequestOptions options;
   options.wait = &session_.ui.Loop();
+  // The session's end does not wait for the service's time-out.
+  options.abandon = [this] { return session_.endRequested || session_.ending; };
   const os::HttpResponse response = run_.Http.Get(url, options);
   const std::optional<std::string> answer =
       response.completed ? ValidationAnswer(response.body) : std::nullopt;
