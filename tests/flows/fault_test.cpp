@@ -225,5 +225,43 @@ TEST_F(FlowTest, ASignalWhileTheAddressIsCheckedEndsTheRunAtOnce) {
   EXPECT_EQ(Value(kOrlentKey, "UserEmail"), "anna@hang.example");
 }
 
+TEST_F(FlowTest, TenSessionsOnOneStoreLoseNoneOfTheirDecisions) {
+  // Ten users of one machine sign up at once, each in a session of their own.
+  constexpr int kSessions = 10;
+  const std::string store = dir_.File("shared.db");
+  os::SqliteRegistryStore(store).CreateKey("HKEY_LOCAL_MACHINE", "Software\\Orlent");
+  const std::string server = install_.Server().BaseUrl();  // started once, before the threads
+  std::vector<testing::ProcessResult> results(kSessions);
+  std::vector<std::thread> sessions;
+  for (int i = 0; i < kSessions; ++i) {
+    const std::string address = "user" + std::to_string(i) + "@unverified.example";
+    const std::string session = dir_.File("session" + std::to_string(i));
+    std::filesystem::create_directories(session);
+    std::filesystem::permissions(session, std::filesystem::perms::owner_all);  // as logind makes it
+    dir_.Write("road" + std::to_string(i) + ".txt", SignUp(address) + kRoadAfterNext);
+    sessions.emplace_back([&, i, session] {
+      results[i] = testing::RunProgram(
+          PAVANE_PROGRAM, {"/app=OL", "/language=en"},
+          {"PAVANE_UI=headless", "PAVANE_SCRIPT=" + dir_.File("road" + std::to_string(i) + ".txt"),
+           "PAVANE_REGISTRY=" + store, "PAVANE_SERVER_BASE=" + server,
+           "XDG_RUNTIME_DIR=" + session});
+    });
+  }
+  for (auto& session : sessions) session.join();
+  for (int i = 0; i < kSessions; ++i) EXPECT_EQ(results[i].exitCode, 0) << i << results[i].err;
+
+  // Each run: the check, the sign-up and six events.
+  int accepted = 0;
+  for (const auto& request : ServerRequests(kSessions * 8))
+    accepted += request.Value("action") == "Newsletter_Accepted";
+  EXPECT_EQ(accepted, kSessions) << "every session's decision reached the maker";
+  // One of them was the last to store its address; the store is whole.
+  std::string stored;
+  ASSERT_EQ(os::SqliteRegistryStore(store).ReadValue("HKEY_LOCAL_MACHINE", "Software\\Orlent",
+                                                     "UserEmail", stored),
+            os::StoreStatus::kOk);
+  EXPECT_NE(stored.find("@unverified.example"), std::string::npos) << stored;
+}
+
 }  // namespace
 }  // namespace pavane::flows
