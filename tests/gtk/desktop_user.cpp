@@ -88,6 +88,18 @@ std::vector<std::string> LayoutFaults(GtkScreenWindow& window) {
     }
     GtkWidget* text = GTK_IS_BUTTON(widget) ? gtk_bin_get_child(GTK_BIN(widget)) : widget;
     if (text != nullptr && GTK_IS_LABEL(text)) {
+      // The laid-out text against the room the label got: a wrapped text
+      // with more lines than its box holds is cut without the box growing.
+      int textWidth = 0;
+      int textHeight = 0;
+      pango_layout_get_pixel_size(gtk_label_get_layout(GTK_LABEL(text)), &textWidth, &textHeight);
+      GtkAllocation room;
+      gtk_widget_get_allocation(text, &room);
+      if (textWidth > room.width || textHeight > room.height) {
+        faults.push_back(name + " text needs " + std::to_string(textWidth) + " x " +
+                         std::to_string(textHeight) + " pixels, has " + std::to_string(room.width) +
+                         " x " + std::to_string(room.height));
+      }
       if (pango_layout_get_unknown_glyphs_count(gtk_label_get_layout(GTK_LABEL(text))) > 0) {
         faults.push_back(name + " has characters without a glyph");
       }
