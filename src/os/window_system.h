@@ -117,6 +117,12 @@ class Browser {
   virtual bool SetBodyScroll(std::string_view value) = 0;
   // The document's bgColor, six hexadecimal digits RRGGBB.
   virtual bool SetBackgroundColor(std::string_view rrggbb) = 0;
+
+  // From now on, each change the user makes to the element (a box ticked, a
+  // field typed in) comes through the window's events as ElementChanged with
+  // the element's id. False when this page cannot tell (no such element, or
+  // a browser without page events): the caller then looks for itself.
+  virtual bool WatchElement(const ElementRef& /*element*/) { return false; }
 };
 
 // ---------------------------------------------------------------------------
@@ -132,6 +138,8 @@ class WindowEvents {
   // The caption's close button (where the window still has one).
   virtual void CloseRequested() = 0;
   virtual void DocumentComplete(std::string_view browser) = 0;
+  // A watched element of the page changed (Browser::WatchElement).
+  virtual void ElementChanged(std::string_view /*browser*/, std::string_view /*element*/) {}
   // True cancels the navigation.
   virtual bool BeforeNavigate(std::string_view browser, const std::string& url) = 0;
 };
@@ -182,6 +190,9 @@ class EventLoop : public WaitHook {
   virtual void PumpPending() = 0;
   // Waits `duration` while events keep running.
   virtual void Sleep(std::chrono::milliseconds duration) = 0;
+  // Runs events until `done` holds or `limit` has passed; whether it holds.
+  // `done` is looked at after each event, so it must be cheap.
+  virtual bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) = 0;
   virtual TimerId StartTimer(std::chrono::milliseconds interval, std::function<void()> tick) = 0;
   virtual void StopTimer(TimerId id) = 0;
   // Runs until Quit; the run's screens drive it from their events.

@@ -56,6 +56,14 @@ int CountFromText(const std::optional<std::string>& text) {
   return error == std::errc() && end == text->data() + text->size() ? count : 0;
 }
 
+// The page's channel for the changes of watched elements.
+constexpr const char* kChangeChannel = "pavaneElementChanged";
+
+// What a watched element is known by in its change messages.
+const std::string& ElementKey(const ElementRef& ref) {
+  return ref.id.empty() ? ref.name : ref.id;
+}
+
 }  // namespace
 
 GtkBrowser::GtkBrowser(GtkScreenWindow& window, std::string name, WebKitWebView* view)
@@ -71,6 +79,11 @@ GtkBrowser::~GtkBrowser() {
 
 void GtkBrowser::Detach() {
   if (view_ == nullptr) return;
+  if (messages_ != nullptr) {
+    g_signal_handlers_disconnect_by_data(messages_, this);
+    webkit_user_content_manager_unregister_script_message_handler(messages_, kChangeChannel);
+    messages_ = nullptr;
+  }
   g_signal_handlers_disconnect_by_data(view_, this);
   g_object_unref(view_);
   view_ = nullptr;
@@ -139,6 +152,43 @@ void GtkBrowser::OnWebProcessTerminated(WebKitWebView* /*view*/,
                static_cast<int>(reason));
   // No load will finish now; the screen must not wait for one.
   browser->awaitingStart_ = false;
+}
+
+bool GtkBrowser::WatchElement(const ElementRef& element) {
+  if (view_ == nullptr) return false;
+  if (messages_ == nullptr) {
+    WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(view_);
+    if (!webkit_user_content_manager_register_script_message_handler(manager, kChangeChannel)) {
+      return false;
+    }
+    messages_ = manager;
+    g_signal_connect(messages_, (std::string("script-message-received::") + kChangeChannel).c_str(),
+                     G_CALLBACK(OnElementMessage), this);
+  }
+  // Once per element, however often it is watched; the message carries the
+  // key the screen knows the element by.
+  const std::string post = "window.webkit.messageHandlers." + std::string(kChangeChannel) +
+                           ".postMessage(" + ScriptLiteral(ElementKey(element)) + ");";
+  return RunOnElement(element,
+                      "if (!e.pavaneWatched) { e.pavaneWatched = true; "
+                      "['change', 'input'].forEach(function (type) { "
+                      "e.addEventListener(type, function () { " +
+                          post + " }); }); }");
+}
+
+void GtkBrowser::OnElementMessage(WebKitUserContentManager* /*manager*/,
+                                  WebKitJavascriptResult* message, gpointer self) {
+  auto* browser = static_cast<GtkBrowser*>(self);
+  JSCValue* value = webkit_javascript_result_get_js_value(message);
+  if (value == nullptr || !jsc_value_is_string(value)) return;
+  char* text = jsc_value_to_string(value);
+  std::string key = text != nullptr ? text : "";
+  g_free(text);
+  // The screen reads the page again; that runs on the loop, not inside
+  // WebKit's signal.
+  browser->window_.PostEvent([name = browser->name_, key = std::move(key)](WindowEvents& events) {
+    events.ElementChanged(name, key);
+  });
 }
 
 std::optional<std::string> GtkBrowser::EvaluateScript(const std::string& script) const {

@@ -40,6 +40,7 @@ class GtkBrowser final : public Browser {
   bool Focus(const ElementRef& element) override;
   bool SetBodyScroll(std::string_view value) override;
   bool SetBackgroundColor(std::string_view rrggbb) override;
+  bool WatchElement(const ElementRef& element) override;
 
   // --- GTK only.
 
@@ -58,6 +59,8 @@ class GtkBrowser final : public Browser {
                                  WebKitPolicyDecisionType type, gpointer self);
   static void OnWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
                                      gpointer self);
+  static void OnElementMessage(WebKitUserContentManager* manager, WebKitJavascriptResult* message,
+                               gpointer self);
   // Runs `body` with `e` bound to the element (or null); "true" back is
   // success.
   bool RunOnElement(const ElementRef& element, const std::string& body);
@@ -70,6 +73,8 @@ class GtkBrowser final : public Browser {
   // browser counts as busy, and a "finished" of the load it replaced is not
   // this page's completion.
   bool awaitingStart_ = false;
+  // The page's change messages reach OnElementMessage.
+  WebKitUserContentManager* messages_ = nullptr;
 };
 
 }  // namespace pavane::os::gtk

@@ -67,6 +67,11 @@ void GtkLoop::Sleep(std::chrono::milliseconds duration) {
   IterateUntil([] { return false; }, duration);
 }
 
+bool GtkLoop::WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  PumpPending();
+  return IterateUntil(done, limit);
+}
+
 EventLoop::TimerId GtkLoop::StartTimer(std::chrono::milliseconds interval,
                                        std::function<void()> tick) {
   const TimerId id = nextTimer_++;

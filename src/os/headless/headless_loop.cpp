@@ -96,6 +96,18 @@ void HeadlessLoop::Sleep(std::chrono::milliseconds duration) {
   PumpPending();
 }
 
+bool HeadlessLoop::WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  // The clock is the loop's own: it moves in short steps, so the timers due
+  // meanwhile run in their order.
+  constexpr std::chrono::milliseconds kStep{10};
+  PumpPending();
+  for (std::chrono::milliseconds waited{0}; !done(); waited += kStep) {
+    if (waited >= limit) return false;
+    Sleep(kStep);
+  }
+  return true;
+}
+
 EventLoop::TimerId HeadlessLoop::StartTimer(std::chrono::milliseconds interval,
                                             std::function<void()> tick) {
   // A zero interval would fire forever without the clock moving.

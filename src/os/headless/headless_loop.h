@@ -32,6 +32,7 @@ class HeadlessLoop final : public EventLoop {
 
   void PumpPending() override;
   void Sleep(std::chrono::milliseconds duration) override;
+  bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) override;
   TimerId StartTimer(std::chrono::milliseconds interval, std::function<void()> tick) override;
   void StopTimer(TimerId id) override;
   int Run() override;

@@ -181,24 +181,27 @@ void Screen::NavigateToScreen(std::string& url, std::string_view browser) {
   const os::PageAddress address = os::SplitPageAddress(target);
   page->Navigate(os::FileUrl(address.path, address.query));
 
+  // The load's own events end the wait; a page that never finishes holds
+  // the screen for kLoadLimit at most. Its completion (the body, the scroll
+  // bars) then runs before the screen goes on.
   os::EventLoop& loop = session_.ui.Loop();
-  milliseconds waited{0};
-  do {
-    loop.Sleep(milliseconds(10));
-    waited += milliseconds(10);
-  } while (page->Busy() && waited < kLoadLimit && IsLoaded());
-  loop.Sleep(milliseconds(100));
+  loop.WaitFor(
+      [&] {
+        os::Browser* shown = IsLoaded() ? Page(browser) : nullptr;
+        return shown == nullptr || !shown->Busy();
+      },
+      kLoadLimit);
+  loop.PumpPending();
 }
 
 void Screen::WaitForPageBody(std::string_view browser) {
   os::EventLoop& loop = session_.ui.Loop();
-  milliseconds waited{0};
-  for (;;) {
-    os::Browser* page = Page(browser);
-    if (page == nullptr || page->HasBody() || waited >= kLoadLimit || !IsLoaded()) break;
-    loop.Sleep(milliseconds(50));
-    waited += milliseconds(50);
-  }
+  loop.WaitFor(
+      [&] {
+        os::Browser* page = IsLoaded() ? Page(browser) : nullptr;
+        return page == nullptr || page->HasBody();
+      },
+      kLoadLimit);
   loop.PumpPending();
 }
 
@@ -210,8 +213,9 @@ std::string Screen::GetFormBackColor(bool useTopPanel) {
                            ? window_->SamplePixel(useTopPanel ? "fraTop" : "pictDummy", 1, 1)
                            : std::nullopt;
     colour = pixel ? ColorString(*pixel) : "FFFFFF";
-    session_.ui.Loop().Sleep(milliseconds(10));
     if (colour != "FFFFFF") break;
+    // Not drawn yet, or white indeed: look again a moment later.
+    session_.ui.Loop().Sleep(milliseconds(10));
   }
   return colour;
 }
@@ -236,7 +240,6 @@ bool Screen::InitForm(const std::string& section, std::string url1, bool colorFi
     NavigateToScreen(url1, "WebBrowser1");
     if (!url2.empty()) {
       session_.ui.Loop().PumpPending();
-      session_.ui.Loop().Sleep(milliseconds(20));
       NavigateToScreen(url2, "WebBrowser2");
     }
   }
@@ -295,6 +298,10 @@ void Screen::CloseRequested() {
 
 void Screen::DocumentComplete(std::string_view browser) {
   if (IsLoaded() && !session_.ending) OnDocumentComplete(browser);
+}
+
+void Screen::ElementChanged(std::string_view browser, std::string_view element) {
+  if (IsLoaded() && !session_.ending) OnElementChanged(browser, element);
 }
 
 bool Screen::BeforeNavigate(std::string_view browser, const std::string& url) {

@@ -82,6 +82,8 @@ class Screen : public os::WindowEvents, private ControlObserver {
     return false;
   }
   virtual void OnCloseRequested() { Unload(); }
+  // A page element the screen watches changed (os::Browser::WatchElement).
+  virtual void OnElementChanged(std::string_view /*browser*/, std::string_view /*element*/) {}
 
   // The first-activation steps every screen shares: the page colours.
   void ApplyPageColours();
@@ -95,6 +97,7 @@ class Screen : public os::WindowEvents, private ControlObserver {
   void ButtonClicked(std::string_view widget) final;
   void CloseRequested() final;
   void DocumentComplete(std::string_view browser) final;
+  void ElementChanged(std::string_view browser, std::string_view element) final;
   bool BeforeNavigate(std::string_view browser, const std::string& url) final;
   // ControlObserver
   void PropertyChanged(const Control& control, ControlProperty property) override;

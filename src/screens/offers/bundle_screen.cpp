@@ -11,6 +11,9 @@ namespace {
 using namespace os::message_box;
 using vbscript::Value;
 
+// The page's check box that Accept follows.
+constexpr const char* kCheckBox = "chkBundleInstall";
+
 void Adjust(Control* control, ControlProperty property, std::int32_t by) {
   if (control != nullptr) control->Set(property, Value::Long(control->GetLong(property) + by));
 }
@@ -18,7 +21,7 @@ void Adjust(Control* control, ControlProperty property, std::int32_t by) {
 }  // namespace
 
 BundleScreen::~BundleScreen() {
-  StopTimer();
+  StopFollowing();
 }
 
 bool BundleScreen::PavaneModeByCommandLine() const {
@@ -65,10 +68,19 @@ void BundleScreen::OnActivate() {
   ReportDisplayedOnce(run_.Settings.ShownAppCode +
                       (PavaneModeByCommandLine() ? "_Pavane_Displayed" : "_Tandem_Displayed"));
   FollowCheckBox();
-  if (!timer_) {
-    timer_ =
-        session_.ui.Loop().StartTimer(std::chrono::milliseconds(50), [this] { FollowCheckBox(); });
-  }
+  if (!following_) StartFollowing();
+}
+
+void BundleScreen::StartFollowing() {
+  following_ = true;
+  os::Browser* page = Page("WebBrowser2");
+  if (page != nullptr && page->WatchElement(os::ElementRef::ById(kCheckBox))) return;
+  timer_ =
+      session_.ui.Loop().StartTimer(std::chrono::milliseconds(50), [this] { FollowCheckBox(); });
+}
+
+void BundleScreen::OnElementChanged(std::string_view browser, std::string_view element) {
+  if (following_ && browser == "WebBrowser2" && element == kCheckBox) FollowCheckBox();
 }
 
 void BundleScreen::FollowCheckBox() {
@@ -76,8 +88,7 @@ void BundleScreen::FollowCheckBox() {
   os::Browser* page = Page("WebBrowser2");
   const bool ticked =
       page != nullptr &&
-      page->GetAttribute(os::ElementRef::ById("chkBundleInstall"), "checked").value_or("") ==
-          "true";
+      page->GetAttribute(os::ElementRef::ById(kCheckBox), "checked").value_or("") == "true";
   Control* accept = Find("cmdAccept");
   if (accept != nullptr && accept->Enabled() != ticked) accept->SetEnabled(ticked);
 }
@@ -147,7 +158,7 @@ void BundleScreen::Decided(std::string_view outcome, bool pavane) {
 void BundleScreen::DisableButtons() {
   // The check box no longer drives Accept: a message box shown meanwhile
   // must not let a second click start a second download.
-  StopTimer();
+  StopFollowing();
   for (const char* name : {"cmdDecline", "cmdAccept"}) {
     if (Control* control = Find(name)) control->SetEnabled(false);
   }
@@ -158,10 +169,11 @@ void BundleScreen::ShowNextBundle() {
 }
 
 void BundleScreen::OnUnload() {
-  StopTimer();
+  StopFollowing();
 }
 
-void BundleScreen::StopTimer() {
+void BundleScreen::StopFollowing() {
+  following_ = false;
   if (timer_) session_.ui.Loop().StopTimer(*timer_);
   timer_.reset();
 }

@@ -25,6 +25,7 @@ class BundleScreen : public Screen {
   void OnClick(std::string_view button) override;
   void OnUnload() override;
   bool OnBeforeNavigate(std::string_view browser, const std::string& url) override;
+  void OnElementChanged(std::string_view browser, std::string_view element) override;
 
  private:
   void Accept();
@@ -36,11 +37,15 @@ class BundleScreen : public Screen {
   // Notices, then the downloader; false when the run ended on the way.
   bool Download();
   void FollowCheckBox();
-  void StopTimer();
+  // Accept follows the check box from now on: at each change the page
+  // reports, or where it cannot, every 50 ms.
+  void StartFollowing();
+  void StopFollowing();
   // Displayed and Declined go by the command line, Accept by the account code.
   bool PavaneModeByCommandLine() const;
 
   std::int16_t ProductIndex_ = 0;
+  bool following_ = false;
   std::optional<os::EventLoop::TimerId> timer_;
 };
 
