@@ -22,6 +22,18 @@ inline constexpr std::string_view kLineBreakText = "\" & Chr(10) & Chr(13) & \""
 using StatementFailure = std::function<void(const std::string& entry, const std::string& statement,
                                             const std::string& error)>;
 
+// One statement of a section as it ran: the bracketed section, the entry's
+// index after the header, the entry as written and with its placeholders
+// resolved, and the engine's error ("" when it ran through).
+struct StatementRun {
+  const std::string& section;
+  std::size_t index;
+  const std::string& entry;
+  const std::string& resolved;
+  const std::string& error;
+};
+using StatementObserver = std::function<void(const StatementRun&)>;
+
 // Starts the window's engine afresh with the window's controls registered.
 bool InitScriptControl(const screens::Form& form, vbscript::Engine& engine);
 
@@ -33,11 +45,17 @@ bool InitScriptControl(const screens::Form& form, vbscript::Engine& engine);
 bool SetCaptions(vbscript::Engine& engine, const LanguageText& language, std::string& appSection,
                  std::string& formSection, std::string& message,
                  const StatementFailure& onFailure = {});
+// The same, telling `observer` of every statement it runs.
+bool SetCaptions(vbscript::Engine& engine, const LanguageText& language, std::string& appSection,
+                 std::string& formSection, std::string& message, const StatementObserver& observer);
 
 // Runs a section's entries after its header; a failing one is skipped.
 void ExecuteSection(vbscript::Engine& engine, const LanguageText& language,
                     const std::vector<std::string>& entries,
                     const StatementFailure& onFailure = {});
+void ExecuteSection(vbscript::Engine& engine, const LanguageText& language,
+                    const std::string& section, const std::vector<std::string>& entries,
+                    const StatementObserver& observer);
 
 // "control.Caption=text" becomes control.Caption="text" (quotes doubled,
 // line breaks joined in); a statement with no or several "=" is taken as

@@ -19,7 +19,8 @@ constexpr std::string_view kProjectCode = "PV";
 constexpr std::string_view kCodeStringsHeaderEnd = "_Code_Strings]]";
 constexpr std::string_view kBuildComment = ";+++";
 
-// Sources older than this never trigger a build of a missing target.
+// The time a missing target counts as; a missing target is built whatever
+// its sources' dates.
 std::chrono::system_clock::time_point NoTargetTime() {
   std::tm date{};
   date.tm_year = 2015 - 1900;
@@ -54,7 +55,100 @@ std::optional<std::size_t> HeaderLineStart(const std::string& text, std::size_t 
   return lineStart;
 }
 
+std::size_t CountLines(std::string_view text) {
+  std::size_t lines = 0;
+  for (std::size_t at = text.find(kCrLf); at != std::string_view::npos;
+       at = text.find(kCrLf, at + kCrLf.size())) {
+    ++lines;
+  }
+  return lines;
+}
+
+// The 1-based line of the first bytes that are not UTF-8, or 0.
+std::size_t FirstInvalidLine(std::string_view bytes) {
+  std::size_t line = 1;
+  for (std::size_t start = 0; start <= bytes.size(); ++line) {
+    std::size_t end = bytes.find('\n', start);
+    if (end == std::string_view::npos) end = bytes.size();
+    if (!platform::IsValidUtf8(bytes.substr(start, end - start))) return line;
+    start = end + 1;
+  }
+  return 0;
+}
+
+// What a loader file holds when it names no source, in words.
+std::string DescribeLoaderFile(const std::string& path, const std::string& text) {
+  std::string bytes;
+  os::FileError error;
+  os::ReadFileBytes(path, os::kMaxTextFileBytes, bytes, error);
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    return std::string("it is UTF-16 text (") +
+           (bytes[0] == '\xFF' ? "little-endian" : "big-endian") +
+           "); save it as UTF-8 with CR LF or LF line ends";
+  }
+  if (bytes.find('\0') != std::string::npos) {
+    return "it holds NUL bytes, as UTF-16 text without a byte-order mark does; save it as UTF-8";
+  }
+  std::size_t comments = 0;
+  std::size_t blank = 0;
+  std::size_t other = 0;
+  std::vector<std::string> lines = Split(text, kCrLf);
+  // The line break that ends the last line starts no line of its own.
+  if (lines.size() > 1 && lines.back().empty()) lines.pop_back();
+  for (const std::string& line : lines) {
+    const std::string trimmed = Trim(line);
+    if (trimmed.empty()) {
+      ++blank;
+    } else if (trimmed.front() == ';') {
+      ++comments;
+    } else {
+      ++other;
+    }
+  }
+  return "it holds " + std::to_string(lines.size()) + " line(s): " + std::to_string(comments) +
+         " comment(s), " + std::to_string(blank) + " blank and " + std::to_string(other) +
+         " other line(s), and no line outside a comment holds \"file=\"";
+}
+
 }  // namespace
+
+bool ReadLanguageSourceFile(const std::string& path, bool acceptNoBom, std::string& text,
+                            std::string& message, LineEnds* ends) {
+  if (!platform::ReadUTF8File(path, text, message, acceptNoBom, false, false)) return false;
+  if (Contains(text, "\xEF\xBF\xBD")) {
+    // The reader shows broken bytes as U+FFFD; a translator needs to know
+    // where they are. A U+FFFD written as such is fine.
+    std::string bytes;
+    os::FileError error;
+    if (os::ReadFileBytes(path, os::kMaxTextFileBytes, bytes, error) &&
+        bytes.starts_with("\xEF\xBB\xBF")) {
+      if (const std::size_t line = FirstInvalidLine(std::string_view(bytes).substr(3))) {
+        text.clear();
+        message = "Error: The file " + path + " is not valid UTF-8 in line " + std::to_string(line);
+        return false;
+      }
+    }
+  }
+  LineEnds counted;
+  for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1)) {
+    if (at > 0 && text[at - 1] == '\r') {
+      ++counted.crlf;
+    } else {
+      ++counted.lf;
+    }
+  }
+  if (counted.lf > 0) {
+    std::string joined;
+    joined.reserve(text.size() + counted.lf);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) joined += '\r';
+      joined += text[i];
+    }
+    text = std::move(joined);
+  }
+  if (ends != nullptr) *ends = counted;
+  return true;
+}
 
 std::string ReadSavedLanguage(platform::Registry& registry, const std::string& productKeyName) {
   // "Error" (a value the setup could not fill) and anything else that is no
@@ -168,16 +262,16 @@ bool LanguageLoader::CheckLanguagePaths(std::string& message) {
   }
   targetTime_ = NoTargetTime();
   targetPath_ = WithTrailingSlash(folder) + BuildTargetName();
-  if (const auto modified = os::LastModified(targetPath_)) targetTime_ = *modified;
+  const auto modified = os::LastModified(targetPath_);
+  targetExists_ = modified.has_value();
+  if (modified) targetTime_ = *modified;
   return true;
 }
 
 bool LanguageLoader::ListSources(std::vector<ListedSource>& sources, std::string& message) const {
   sources.clear();
   std::string loaderText;
-  if (!platform::ReadUTF8File(LoaderFilePath(), loaderText, message, true, false, false)) {
-    return false;
-  }
+  if (!ReadLanguageSourceFile(LoaderFilePath(), true, loaderText, message)) return false;
   const std::vector<std::string> lines = Split(loaderText, kCrLf);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
@@ -194,6 +288,13 @@ bool LanguageLoader::ListSources(std::vector<ListedSource>& sources, std::string
     sources.push_back(
         {settings_.ParentLocalizedFolder + listed, std::move(listed), static_cast<int>(i + 1)});
   }
+  if (sources.empty()) {
+    // Building nothing would leave the last build (or none) in place and
+    // call it up to date.
+    message = "The loader file '" + LoaderFilePath() +
+              "' names no source files: " + DescribeLoaderFile(LoaderFilePath(), loaderText);
+    return false;
+  }
   return true;
 }
 
@@ -205,7 +306,7 @@ bool LanguageLoader::BuildLanguageFile(std::string& message) {
   std::vector<ListedSource> listed;
   if (!ListSources(listed, message)) return false;
 
-  bool buildNeeded = false;
+  bool buildNeeded = !targetExists_;
   for (const ListedSource& source : listed) {
     sources_.push_back(source.path);
     const auto modified = os::LastModified(platform::NativePath(source.path));
@@ -222,19 +323,7 @@ bool LanguageLoader::BuildLanguageFile(std::string& message) {
     return true;
   }
 
-  assembled_.clear();
-  records_.clear();
-  for (const ListedSource& source : listed) {
-    if (!AppendSourceFile(platform::NativePath(source.path), source.listed, message)) return false;
-  }
-  if (!AppendCodeStrings(message)) return false;
-
-  if (settings_.ResolveMode) {
-    language_.SetText(assembled_);
-    language_.SetLoadedLanguage("");
-    if (!language_.ResolveAllVariables(message)) return false;
-    assembled_ = language_.Text();
-  }
+  if (!AssembleLanguageFile(listed, message)) return false;
 
   // The previous build stays in place until the new one is safely written.
   const bool scramble = settings_.ResolveMode;
@@ -247,20 +336,43 @@ bool LanguageLoader::BuildLanguageFile(std::string& message) {
   return true;
 }
 
+bool LanguageLoader::AssembleLanguageFile(const std::vector<ListedSource>& sources,
+                                          std::string& message) {
+  message.clear();
+  assembled_.clear();
+  records_.clear();
+  pieces_.clear();
+  for (const ListedSource& source : sources) {
+    if (!AppendSourceFile(platform::NativePath(source.path), source.listed, message)) return false;
+  }
+  if (!AppendCodeStrings(message)) return false;
+
+  if (settings_.ResolveMode) {
+    language_.SetText(assembled_);
+    language_.SetLoadedLanguage("");
+    if (!language_.ResolveAllVariables(message)) return false;
+    assembled_ = language_.Text();
+  }
+  return true;
+}
+
 bool LanguageLoader::AppendSourceFile(const std::string& path, const std::string& listedPath,
                                       std::string& message) {
   std::string text;
-  if (!platform::ReadUTF8File(path, text, message, false, false, false)) return false;
+  if (!ReadLanguageSourceFile(path, false, text, message)) return false;
   const std::optional<std::string> shortName = ShortName(listedPath);
   if (!shortName) {
     message = "The language source '" + listedPath + "' is not in a SourceCode folder";
     return false;
   }
+  const std::size_t firstRecord = records_.size();
   if (!ExtractCodeStrings(text, *shortName, message)) return false;
+  for (std::size_t i = firstRecord; i < records_.size(); ++i) records_[i].path = path;
   if (!assembled_.empty()) {
     assembled_ +=
         ";### Appended File: " + *shortName + " ###" + std::string(kCrLf) + std::string(kCrLf);
   }
+  pieces_.push_back({path, CountLines(assembled_)});
   assembled_ += text;
   return true;
 }
@@ -286,7 +398,9 @@ bool LanguageLoader::ExtractCodeStrings(std::string& text, const std::string& sh
 
     const std::size_t headerEnd = section.find(kCrLf);
     records_.push_back({Trim(section.substr(0, headerEnd)),
-                        RemoveMarkedLines(section, kBuildComment, true), shortName});
+                        RemoveMarkedLines(section, kBuildComment, true),
+                        shortName,
+                        {}});
     text = RemoveMarkedLines(text, kBuildComment, false);
     searchFrom = 0;
   }
@@ -301,8 +415,10 @@ bool LanguageLoader::AppendCodeStrings(std::string& message) {
   assembled_ += crlf + crlf + crlf + ";---------------------- CodeStrings ----------------------" +
                 crlf + "[[Code_Strings]]";
   for (const CodeStringsRecord& record : records_) {
-    assembled_ += crlf + crlf + crlf + ";--- CodeStrings added from " + record.shortName + " ---" +
-                  crlf + record.body;
+    assembled_ +=
+        crlf + crlf + crlf + ";--- CodeStrings added from " + record.shortName + " ---" + crlf;
+    pieces_.push_back({record.path, CountLines(assembled_)});
+    assembled_ += record.body;
   }
   return true;
 }

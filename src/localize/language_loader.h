@@ -22,6 +22,20 @@ namespace pavane::localize {
 // normalised; "" when none can be read or it is no language code.
 std::string ReadSavedLanguage(platform::Registry& registry, const std::string& productKeyName);
 
+// How the lines of a text file end.
+struct LineEnds {
+  std::size_t crlf = 0;
+  std::size_t lf = 0;  // a line feed without a carriage return before it
+};
+
+// Reads a loader or source file the way the build does. Lines may end in
+// CR LF or, as Linux editors write them, in LF alone; either way they come
+// back ending in CR LF, and `ends` (when given) tells which the file had.
+// Bytes that are not UTF-8 in a file with a byte-order mark are refused
+// with the line that holds them rather than shown as U+FFFD.
+bool ReadLanguageSourceFile(const std::string& path, bool acceptNoBom, std::string& text,
+                            std::string& message, LineEnds* ends = nullptr);
+
 class LanguageLoader {
  public:
   LanguageLoader(const RunSettings& settings, LanguageText& language)
@@ -56,7 +70,8 @@ class LanguageLoader {
     std::string listed;
     int loaderLine = 0;
   };
-  // Reads the loader file of the run's language.
+  // Reads the loader file of the run's language. A loader file that names
+  // no source is refused with what it holds instead.
   bool ListSources(std::vector<ListedSource>& sources, std::string& message) const;
 
   // The build's steps; public so that the translators' tool can run them.
@@ -65,6 +80,19 @@ class LanguageLoader {
                         std::string& message);
   bool ExtractCodeStrings(std::string& text, const std::string& shortName, std::string& message);
   bool AppendCodeStrings(std::string& message);
+  // Puts the listed sources together (and with "resolve" resolves them) as
+  // a build does, without writing anything.
+  bool AssembleLanguageFile(const std::vector<ListedSource>& sources, std::string& message);
+
+  // Where the assembled text came from: each piece begins at a line of the
+  // assembled text and goes on through the lines of one source that the
+  // build kept, in order (a source's own text, or one of its code-strings
+  // sections). Lines that the build dropped are not in it.
+  struct Piece {
+    std::string path;
+    std::size_t firstLine = 0;  // 0-based, in the assembled text
+  };
+  const std::vector<Piece>& Pieces() const { return pieces_; }
 
   const std::string& AssembledText() const { return assembled_; }
   const std::string& BuildTargetPath() const { return targetPath_; }
@@ -76,6 +104,7 @@ class LanguageLoader {
     std::string header;
     std::string body;
     std::string shortName;
+    std::string path;
   };
 
   const RunSettings& settings_;
@@ -83,9 +112,11 @@ class LanguageLoader {
   std::string targetPath_;
   std::string warning_;
   std::chrono::system_clock::time_point targetTime_;
+  bool targetExists_ = false;
   std::vector<std::string> sources_;
   std::string assembled_;
   std::vector<CodeStringsRecord> records_;
+  std::vector<Piece> pieces_;
 };
 
 // Keeps the lines of `text` (split at CR LF) that do not contain `marker`,

@@ -68,11 +68,14 @@ std::string LanguageText::CheckVariables() const {
   return expansionFault_;
 }
 
-std::vector<std::string> LanguageText::GetSection(std::string& name) const {
+std::size_t LanguageText::SectionStart(std::string& name) const {
   if (!StartsWith(name, "[[")) name.insert(0, "[[");
   if (name.size() < 2 || name.compare(name.size() - 2, 2, "]]") != 0) name += "]]";
+  return text_.find(name);
+}
 
-  const std::size_t start = text_.find(name);
+std::vector<std::string> LanguageText::GetSection(std::string& name) const {
+  const std::size_t start = SectionStart(name);
   if (start == std::string::npos) return {std::string()};
   const std::size_t next = text_.find("[[", start + 2);
   const std::string_view section =
@@ -212,6 +215,28 @@ void LanguageText::Resolve(std::string& text, Resolution& resolution) const {
   resolution.height = height;
 }
 
+bool LanguageText::UsesShownProduct(std::string_view text) const {
+  std::set<std::string, std::less<>> seen;
+  std::vector<std::string> pending{std::string(text)};
+  while (!pending.empty()) {
+    const std::string value = std::move(pending.back());
+    pending.pop_back();
+    if (Contains(value, "{#AppID}")) return true;
+    for (std::size_t open = value.find('{'); open != std::string::npos;
+         open = value.find('{', open + 1)) {
+      const std::size_t close = value.find('}', open);
+      if (close == std::string::npos) break;
+      const std::string name = value.substr(open + 1, close - open - 1);
+      if (!IsVariableName(name) || !seen.insert(name).second) continue;
+      const auto found = firstLine_.find(name);
+      if (found == firstLine_.end()) continue;
+      const SplitLine split = SplitVariableLine(codeStrings_[found->second]);
+      if (split.parts.size() == 2) pending.push_back(split.parts[1]);
+    }
+  }
+  return false;
+}
+
 bool LanguageText::ResolveAllVariables(std::string& message) {
   message.clear();
   InitCodeStrings();
@@ -228,6 +253,7 @@ bool LanguageText::ResolveAllVariables(std::string& message) {
       continue;
     }
     if (!Contains(value, "{") || Contains(value, "{strLoc_PV_ProductName_{#AppID}}")) continue;
+    if (shownAppCode_.empty() && UsesShownProduct(value)) continue;
 
     // Line breaks and references for later tools must survive resolution;
     // so must the server, which a deployment may move at run time.

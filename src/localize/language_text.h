@@ -44,6 +44,9 @@ class LanguageText : public LanguageTexts {
   // string. `name` may be given with or without its "[[" and "]]" and is
   // changed to the bracketed form.
   std::vector<std::string> GetSection(std::string& name) const;
+  // Where GetSection finds that section in Text(): the first occurrence of
+  // its bracketed name, wherever it stands; npos when there is none.
+  std::size_t SectionStart(std::string& name) const;
 
   // Rebuilds the variable table; true when it holds the header and at least
   // four entries.
@@ -56,8 +59,12 @@ class LanguageText : public LanguageTexts {
 
   // Resolves the values of every line of Text() once, keeping "{CRLF}", the
   // "{#" references, the product-name entries and the server variable for
-  // run time.
+  // run time. Without a shown product (the build of the files that ship, one
+  // for every product) every value that depends on it stays for run time too.
   bool ResolveAllVariables(std::string& message);
+  // True when resolving `text` reads the shown product: it holds "{#AppID}",
+  // or a variable it refers to does, however deep.
+  bool UsesShownProduct(std::string_view text) const;
 
   // A value is resolved at most kMaxNesting variables deep and grows to at
   // most kMaxValueBytes; past either, the placeholder stays as it is.
