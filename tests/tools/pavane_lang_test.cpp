@@ -1,7 +1,11 @@
 // The translators' tool on the shipped language set and on broken copies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <chrono>
 #include <filesystem>
+#include <sstream>
 
 #include "support/child_process.h"
 #include "support/temp_dir.h"
@@ -28,6 +32,17 @@ class PavaneLang : public ::testing::Test {
     ASSERT_NE(at, std::string::npos) << from;
     text.replace(at, from.size(), to);
     dir.Write("localized/SourceCode/" + relative, text);
+  }
+
+  // The place the check gives for the line of `file` that holds the start
+  // of `marker`.
+  std::string PlaceOf(const std::string& relative, const std::string& marker) {
+    const std::string path = dir.File("localized/SourceCode/" + relative);
+    const std::string text = ReadBytes(path);
+    const auto at = text.find(marker);
+    EXPECT_NE(at, std::string::npos) << marker;
+    return path + ":" +
+           std::to_string(1 + std::count(text.begin(), text.begin() + static_cast<long>(at), '\n'));
   }
 
   testing::ProcessResult Lang(std::vector<std::string> arguments) {
@@ -71,6 +86,127 @@ TEST_F(PavaneLang, CheckNamesFileAndLineOfEachProblem) {
             std::string::npos);
   EXPECT_NE(result.out.find(screens + ":" + std::to_string(headerLine + 2) + ": on frmBundle"),
             std::string::npos);
+}
+
+// Each of these passed the check once and then showed wrong text.
+TEST_F(PavaneLang, CheckFindsWhatWouldShowWrong) {
+  struct Case {
+    const char* name;
+    std::vector<std::array<const char*, 3>> edits;  // file, from, to
+    const char* marker;                             // on the line reported, in PV_Screens.txt
+    const char* says;
+  };
+  const Case cases[] = {
+      {"undefined variable",
+       {{"PV_Screens.txt", "cmdSkip.Caption={strLoc_PV_Btn_Skip}\r\n",
+         "cmdSkip.Caption={strLoc_PV_Btn_Skip}\r\ncmdSkip.ToolTipText={strLoc_PV_NoSuchText}\r\n"}},
+       "cmdSkip.ToolTipText",
+       "on frmEmail refers to an undefined variable: strLoc_PV_NoSuchText"},
+      {"empty variable",
+       {{"PV_Screens.txt", "cmdSkip.Caption={strLoc_PV_Btn_Skip}\r\n",
+         "cmdSkip.Caption={strLoc_PV_Btn_Skip}\r\ncmdSkip.ToolTipText={str_EmptyTip}\r\n"},
+        {"PV_Texts.txt", "strLoc_PV_Btn_Skip=Skip\r\n",
+         "strLoc_PV_Btn_Skip=Skip\r\nstr_EmptyTip=\r\n"}},
+       "cmdSkip.ToolTipText",
+       "placeholder left unresolved: cmdSkip.ToolTipText={str_EmptyTip}"},
+      {"no last line break",
+       {{"PV_Screens.txt", "lblVersion.Caption={str_PV_InstallSystem}\r\n",
+         "lblVersion.Caption={str_PV_InstallSystem}"}},
+       "lblVersion",
+       "does not end with a line break"},
+      {"section given twice",
+       {{"PV_Screens.txt", "[[PVCommon]]",
+         "[[PV_frmEmail]]\r\ncmdNext.Caption=Again\r\n[[PVCommon]]"}},
+       "[[PV_frmEmail]]\r\ncmdNext.Caption=Again",
+       "is given again; only the first, at "},
+      {"comment naming a section",
+       {{"PV_Screens.txt", "[[PV_frmEmail]]",
+         "; [[PV_frmEmail]] sets the buttons\r\n[[PV_frmEmail]]"}},
+       "[[PV_frmEmail]]\r\nlblHdr2",
+       "so this section never runs"},
+      {"invalid UTF-8",
+       {{"PV_Screens.txt", "cmdSkip.Caption={strLoc_PV_Btn_Skip}", "cmdSkip.Caption=\xFF"}},
+       "cmdSkip.Caption",
+       "is not valid UTF-8 in line "},
+  };
+  for (const Case& fault : cases) {
+    SCOPED_TRACE(fault.name);
+    std::filesystem::remove_all(dir.File("localized"));
+    std::filesystem::copy(std::string(PAVANE_CONTENT_DIR) + "/localized", dir.File("localized"),
+                          std::filesystem::copy_options::recursive);
+    for (const auto& [file, from, to] : fault.edits) Edit(std::string("en/") + file, from, to);
+    const auto result = Lang({"check", "en"});
+    EXPECT_EQ(result.exitCode, 1);
+    const std::string line = PlaceOf("en/PV_Screens.txt", fault.marker) + ": ";
+    const auto at = result.out.find(line);
+    ASSERT_NE(at, std::string::npos) << line << "\n" << result.out;
+    EXPECT_NE(result.out.substr(at, result.out.find('\n', at) - at).find(fault.says),
+              std::string::npos)
+        << result.out;
+  }
+}
+
+// The files that ship serve every product: what depends on the product shown
+// stays for run time, and the check holds the resolved build to the plain one.
+TEST_F(PavaneLang, ResolvedBuildKeepsTheShownProductForRunTime) {
+  Edit("en/PV_Screens.txt", "cmdSkip.Caption={strLoc_PV_Btn_Skip}\r\n",
+       "cmdSkip.Caption={strLoc_PV_Btn_Skip}\r\ncmdSkip.ToolTipText=Skip the {#AppID} "
+       "newsletter\r\nlblHdr2.Caption={strLoc_PV_SetupTitle}\r\n");
+  const auto checked = Lang({"check", "en"});
+  EXPECT_EQ(checked.out, "en: ok\n") << checked.err;
+
+  ASSERT_EQ(Lang({"build", "--resolve", "en"}).exitCode, 0);
+  const auto shown = Lang({"show", dir.File("PV/localized/en/language.inx")});
+  EXPECT_NE(shown.out.find("cmdSkip.ToolTipText=Skip the {#AppID} newsletter\r\n"),
+            std::string::npos);
+  EXPECT_NE(shown.out.find("lblHdr2.Caption={strLoc_PV_SetupTitle}\r\n"), std::string::npos);
+}
+
+// Sources and loader file as Linux editors write them, and dated long ago.
+TEST_F(PavaneLang, LineFeedSourcesReadAsCrLf) {
+  for (const char* file : {"PV/LanguageLoader.ini", "SourceCode/en/PV_Screens.txt",
+                           "SourceCode/en/PV_Texts.txt", "SourceCode/en/SH_Texts.txt"}) {
+    const std::string path = dir.File(std::string("localized/") + file);
+    std::string text = ReadBytes(path);
+    std::erase(text, '\r');
+    dir.Write(std::string("localized/") + file, text);
+    std::filesystem::last_write_time(
+        path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 12));
+  }
+  const auto checked = Lang({"check", "en"});
+  EXPECT_EQ(checked.exitCode, 0) << checked.out;
+  EXPECT_NE(checked.out.find(dir.File("localized/SourceCode/en/PV_Texts.txt") +
+                             ":0: note: LF line ends, read as CR LF\n"),
+            std::string::npos)
+      << checked.out;
+
+  const auto built = Lang({"build", "en"});
+  ASSERT_EQ(built.exitCode, 0) << built.err;
+  EXPECT_NE(built.out.find("en: built "), std::string::npos) << built.out;
+  const std::string text = ReadBytes(dir.File("PV/localized/en/language.ini"));
+  EXPECT_NE(text.find("\r\nstrLoc_PV_Btn_Next=Next >\r\n"), std::string::npos);
+  EXPECT_EQ(text.find(";+++"), std::string::npos);
+}
+
+TEST_F(PavaneLang, LoaderFileThatNamesNoSourceIsAnError) {
+  const std::string loader = ReadBytes(dir.File("localized/PV/LanguageLoader.ini")).substr(3);
+  std::string commented = "\xEF\xBB\xBF";
+  std::istringstream lines(loader);
+  for (std::string line; std::getline(lines, line);) commented += ";" + line + "\n";
+  std::string utf16 = "\xFF\xFE";
+  for (char c : loader) utf16 += std::string{c, '\0'};
+  const std::pair<std::string, const char*> cases[] = {
+      {commented, "comment(s), 0 blank and 0 other line(s)"},
+      {utf16, "it is UTF-16 text (little-endian)"}};
+  for (const auto& [content, says] : cases) {
+    SCOPED_TRACE(says);
+    dir.Write("localized/PV/LanguageLoader.ini", content);
+    const auto built = Lang({"build", "en"});
+    EXPECT_EQ(built.exitCode, 1);
+    EXPECT_NE(built.err.find("names no source files: "), std::string::npos) << built.err;
+    EXPECT_NE(built.err.find(says), std::string::npos) << built.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("PV/localized/en/language.ini")));
+  }
 }
 
 TEST_F(PavaneLang, BuildThenShowGivesTheTextBack) {
