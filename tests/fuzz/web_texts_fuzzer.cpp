@@ -1,0 +1,81 @@
+// The texts of addresses: query components and file URLs as the screens
+// build them, and page addresses split into path and query. The input is
+// any text: a value to encode, a path or an address.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "fuzz_support.h"
+#include "os/url_encoding.h"
+
+namespace {
+
+using pavane::fuzz::Expect;
+using namespace pavane::os;
+
+bool IsUnreserved(char ch) {
+  return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') ||
+         ch == '-' || ch == '.' || ch == '_' || ch == '~';
+}
+
+bool IsHex(char ch) {
+  return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F') || (ch >= 'a' && ch <= 'f');
+}
+
+void CheckEncoding(std::string_view value) {
+  const std::string encoded = EncodeQueryComponent(value);
+  for (std::size_t i = 0; i < encoded.size(); ++i) {
+    if (IsUnreserved(encoded[i])) continue;
+    Expect(encoded[i] == '%' && i + 2 < encoded.size() && IsHex(encoded[i + 1]) &&
+               IsHex(encoded[i + 2]),
+           "an encoded component holds only unreserved characters and %XX");
+    i += 2;
+  }
+  Expect(DecodeQueryComponent(encoded) == value, "decoding gives back what was encoded");
+
+  const std::string decoded = DecodeQueryComponent(value);
+  Expect(decoded.size() <= value.size(), "decoding never grows a text");
+  if (value.find('%') == std::string_view::npos) Expect(decoded == value, "only %XX is decoded");
+
+  Expect(UrlHost(value).find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") == std::string::npos,
+         "a host is lower case");
+}
+
+void CheckAddresses(std::string_view path) {
+  const std::string query = "application=OL&value=" + EncodeQueryComponent(path);
+  const std::string url = FileUrl(path, query);
+  Expect(url.starts_with("file://"), "a file URL starts with file://");
+  const std::size_t question = url.find('?');
+  Expect(question != std::string::npos && url.substr(question + 1) == query,
+         "the query follows the first ?");
+  // Each segment decodes back to the path's.
+  std::string back;
+  const std::string_view encodedPath = std::string_view(url).substr(7, question - 7);
+  for (std::size_t start = 0;;) {
+    const std::size_t slash = encodedPath.find('/', start);
+    back += DecodeQueryComponent(encodedPath.substr(start, slash - start));
+    if (slash == std::string_view::npos) break;
+    back += '/';
+    start = slash + 1;
+  }
+  Expect(back == path, "a file URL's path decodes to the path");
+
+  // A page address splits at the "?" after its last folder.
+  const std::size_t lastSlash = path.rfind('/');
+  const std::string_view fileName =
+      path.substr(lastSlash == std::string_view::npos ? 0 : lastSlash + 1);
+  if (fileName.find('?') == std::string_view::npos) {
+    const PageAddress address = SplitPageAddress(std::string(path) + "?" + query);
+    Expect(address.path == path && address.query == query, "a page address splits as it was built");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  CheckEncoding(text);
+  CheckAddresses(text);
+  return 0;
+}
