@@ -213,14 +213,9 @@ GtkWidget* GtkScreenWindow::CreateNative(const WidgetSpec& description) {
       paintsBackground = true;
       opaque = true;
       break;
-    case WidgetKind::kBrowser: {
-      WebKitSettings* settings = webkit_settings_new();
-      webkit_settings_set_enable_javascript(settings, TRUE);
-      compat::PreferSoftwareRendering(settings);
-      widget = webkit_web_view_new_with_settings(settings);
-      g_object_unref(settings);
+    case WidgetKind::kBrowser:
+      widget = GTK_WIDGET(system_.NewPageView());
       break;
-    }
   }
   if (paintsBackground) {
     g_signal_connect(widget, "draw", G_CALLBACK(DrawBackground), opaque ? widget : nullptr);

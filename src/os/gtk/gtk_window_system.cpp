@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "os/gtk/gtk_browser.h"
+#include "os/gtk/gtk_compat.h"
 #include "os/gtk/gtk_screen_window.h"
 
 namespace pavane::os::gtk {
@@ -168,11 +169,39 @@ std::unique_ptr<GtkWindowSystem> GtkWindowSystem::Create(std::string& error) {
       new GtkWindowSystem(twips, kTwipsPerInch / dpi, JapaneseFontInstalled()));
 }
 
+namespace {
+
+WebKitSettings* PageSettings() {
+  WebKitSettings* settings = webkit_settings_new();
+  webkit_settings_set_enable_javascript(settings, TRUE);
+  compat::PreferSoftwareRendering(settings);
+  return settings;
+}
+
+}  // namespace
+
 GtkWindowSystem::GtkWindowSystem(int twipsPerPixel, double layoutTwips, bool japaneseFont)
-    : twipsPerPixel_(twipsPerPixel), layoutTwips_(layoutTwips), japaneseFont_(japaneseFont) {}
+    : twipsPerPixel_(twipsPerPixel), layoutTwips_(layoutTwips), japaneseFont_(japaneseFont) {
+  // The web process starts now, while the run reads its settings and
+  // language, instead of when the first screen waits for its page.
+  WebKitSettings* settings = PageSettings();
+  pageProcess_ = WEBKIT_WEB_VIEW(g_object_ref_sink(webkit_web_view_new_with_settings(settings)));
+  g_object_unref(settings);
+  webkit_web_view_load_uri(pageProcess_, "about:blank");
+}
 
 GtkWindowSystem::~GtkWindowSystem() {
   for (const guint source : signalSources_) g_source_remove(source);
+  gtk_widget_destroy(GTK_WIDGET(pageProcess_));
+  g_object_unref(pageProcess_);
+}
+
+WebKitWebView* GtkWindowSystem::NewPageView() {
+  WebKitSettings* settings = PageSettings();
+  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "settings", settings,
+                                            "related-view", pageProcess_, nullptr));
+  g_object_unref(settings);
+  return view;
 }
 
 void GtkWindowSystem::OnEndRequest(std::function<void()> handler) {

@@ -35,12 +35,16 @@
 //      through GIO; printing through WebKit's print dialog.
 // Not implemented:
 //  [ ] Frame borders and captions (frames are plain panels).
-//  [ ] Check box and text box changes are not reported (no event asks).
+//  [x] Changes of a page element the screen watches come as ElementChanged
+//      (a script message of the page).
+//  [x] Every page runs in one web process, started with the window system,
+//      so a screen's page loads without waiting for a process of its own.
 //  [ ] A picture's own drawing methods; images are shown at their size.
 //  [ ] Message box help buttons and the user icon style.
 #pragma once
 
 #include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
 
 #include <cstdint>
 #include <functional>
@@ -87,6 +91,9 @@ class GtkWindowSystem final : public WindowSystem {
   // The program's window that was active last; null when none is.
   GtkScreenWindow* ActiveWindow() const { return active_; }
   bool MessageBoxOpen() const { return !openBoxes_.empty(); }
+  // A new page view (floating, for a window to place) that shares the one
+  // web process of every page.
+  WebKitWebView* NewPageView();
 
  private:
   friend class GtkScreenWindow;
@@ -110,6 +117,8 @@ class GtkWindowSystem final : public WindowSystem {
   std::vector<GtkWidget*> openBoxes_;  // innermost last
   std::function<void()> endHandler_;
   std::vector<guint> signalSources_;
+  // A view of no window whose web process every page view shares.
+  WebKitWebView* pageProcess_ = nullptr;
 };
 
 }  // namespace pavane::os::gtk
