@@ -13,6 +13,8 @@ struct LoggedRequest {
   std::string path;
   std::vector<std::pair<std::string, std::string>> query;  // decoded, in order
   std::string rawQuery;
+  // When it arrived: milliseconds since midnight (UTC), from the log's time.
+  long long millisecond = 0;
 
   std::vector<std::string> Keys() const {
     std::vector<std::string> keys;
@@ -33,6 +35,15 @@ inline LoggedRequest ParseLoggedRequest(const std::string& line) {
   LoggedRequest request;
   request.path = json.at("path").get<std::string>();
   request.rawQuery = json.at("raw_query").get<std::string>();
+  // "YYYY-MM-DDTHH:MM:SS.mmmZ"
+  const std::string time = json.value("time", "");
+  if (time.size() >= 23) {
+    const auto number = [&time](std::size_t at, std::size_t length) {
+      return std::stoll(time.substr(at, length));
+    };
+    request.millisecond =
+        ((number(11, 2) * 60 + number(14, 2)) * 60 + number(17, 2)) * 1000 + number(20, 3);
+  }
   for (const auto& pair : json.at("query")) {
     request.query.emplace_back(pair.at(0).get<std::string>(), pair.at(1).get<std::string>());
   }
