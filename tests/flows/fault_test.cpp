@@ -16,6 +16,7 @@
 #include "flows/flow_fixture.h"
 #include "os/posix/sqlite_registry_store.h"
 #include "support/child_process.h"
+#include "support/devserver_process.h"
 
 namespace pavane::flows {
 namespace {
@@ -91,6 +92,34 @@ TEST_F(FlowTest, ABrokenServiceNeverCostsTheUsersAddressNorHangsTheRun) {
     EXPECT_EQ(run.Actions()[1], "Newsletter_Accepted");
     EXPECT_EQ(Value(kOrlentKey, "UserEmail"), fault.address);
     EXPECT_EQ(Value(kOrlentKey, "UserFirstName"), "Anna");
+  }
+}
+
+TEST_F(FlowTest, TheRunEndsSoonAfterItsLastDecisionWhenNoReportIsAnswered) {
+  // The screens never wait for a report; the end waits 2 s for them at most.
+  const testing::DevserverProcess silent(PAVANE_DEVSERVER_PROGRAM, {"--delay-ms", "600000"});
+  ASSERT_TRUE(silent.started());
+  auto held = std::make_shared<HeldLookups>();
+  const struct {
+    const char* name;
+    std::string server;
+  } cases[] = {
+      {"a server that never answers", silent.BaseUrl()},
+      {"a name lookup that never answers", "http://maker.stuck.test"},
+  };
+  for (const auto& [name, server] : cases) {
+    SCOPED_TRACE(name);
+    serverBase_ = server;
+    httpOptions_.beforeNameLookup = server.find(".stuck.test") != std::string::npos
+                                        ? std::function<void()>([held] { held->Hold(); })
+                                        : nullptr;
+    const auto start = Clock::now();
+    const RunResult run =
+        Run("/app=OL /language=en", "click cmdSkip\n" + std::string(kRoadAfterNext));
+    const double seconds = SecondsSince(start);
+    std::printf("end: %s: %.2f s\n", name, seconds);
+    EXPECT_EQ(run.status, 0) << run.scriptError;
+    EXPECT_LT(seconds, 2.5);
   }
 }
 
