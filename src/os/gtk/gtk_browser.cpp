@@ -167,13 +167,13 @@ bool GtkBrowser::WatchElement(const ElementRef& element) {
   }
   // Once per element, however often it is watched; the message carries the
   // key the screen knows the element by.
-  const std::string post = "window.webkit.messageHandlers." + std::string(kChangeChannel) +
-                           ".postMessage(" + ScriptLiteral(ElementKey(element)) + ");";
-  return RunOnElement(element,
-                      "if (!e.pavaneWatched) { e.pavaneWatched = true; "
-                      "['change', 'input'].forEach(function (type) { "
-                      "e.addEventListener(type, function () { " +
-                          post + " }); }); }");
+  std::string script =
+      "if (!e.pavaneWatched) { e.pavaneWatched = true; "
+      "['change', 'input'].forEach(function (type) { "
+      "e.addEventListener(type, function () { window.webkit.messageHandlers.";
+  script.append(kChangeChannel).append(".postMessage(");
+  script.append(ScriptLiteral(ElementKey(element))).append("); }); }); }");
+  return RunOnElement(element, script);
 }
 
 void GtkBrowser::OnElementMessage(WebKitUserContentManager* /*manager*/,
@@ -263,7 +263,8 @@ bool GtkBrowser::SetBodyScroll(std::string_view value) {
 }
 
 bool GtkBrowser::SetBackgroundColor(std::string_view rrggbb) {
-  const std::string colour = "#" + std::string(rrggbb);
+  std::string colour(1, '#');
+  colour += rrggbb;
   const bool set = EvaluateScript(
                        "(function () { if (!document.body) return 'false';"
                        " document.bgColor = " +
