@@ -1,6 +1,7 @@
 // The texts of addresses: query components and file URLs as the screens
-// build them, and page addresses split into path and query. The input is
-// any text: a value to encode, a path or an address.
+// build them, page addresses split into path and query, and the validation
+// service's answer page. The input is any text: a value to encode, a path,
+// an address or an answer.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "fuzz_support.h"
 #include "os/url_encoding.h"
+#include "screens/info/validation_answer.h"
 
 namespace {
 
@@ -71,11 +73,34 @@ void CheckAddresses(std::string_view path) {
   }
 }
 
+// The verdict is what stands between the first marker pair, and only when
+// it names an error code; an answer wrapped in markers is found again.
+void CheckValidationAnswer(std::string_view body) {
+  using pavane::screens::kValidationCloseMarker;
+  using pavane::screens::kValidationOpenMarker;
+  using pavane::screens::ValidationAnswer;
+  if (const auto answer = ValidationAnswer(body)) {
+    Expect(answer->find("ERR_CODE:") != std::string::npos, "a verdict names an error code");
+    Expect(answer->find(kValidationCloseMarker) == std::string::npos,
+           "a verdict ends at the first closing marker");
+    const std::size_t open = body.find(kValidationOpenMarker);
+    Expect(body.substr(open + kValidationOpenMarker.size(), answer->size()) == *answer,
+           "a verdict is the text after the first opening marker");
+  }
+  const std::string_view value = body.substr(0, body.find(kValidationCloseMarker));
+  const std::string page = "<html>" + std::string(kValidationOpenMarker) +
+                           "ERR_CODE:" + std::string(value) + std::string(kValidationCloseMarker) +
+                           "</html>";
+  const auto found = ValidationAnswer(page);
+  Expect(found && *found == "ERR_CODE:" + std::string(value), "a marked verdict is found");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   CheckEncoding(text);
   CheckAddresses(text);
+  CheckValidationAnswer(text);
   return 0;
 }

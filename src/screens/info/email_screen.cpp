@@ -5,6 +5,7 @@
 #include "reporting/http_get.h"
 #include "reporting/registry_flags.h"
 #include "reporting/tracking.h"
+#include "screens/info/validation_answer.h"
 
 namespace pavane::screens {
 namespace {
@@ -12,24 +13,9 @@ namespace {
 using namespace os::message_box;
 using platform::Contains;
 
-constexpr std::string_view kOpenMarker = "<!-- EMAIL=\"";
-constexpr std::string_view kCloseMarker = "\"=EMAIL -->";
 constexpr std::string_view kCrLf = "\r\n";
 
 }  // namespace
-
-std::optional<std::string> ValidationAnswer(std::string_view body) {
-  const std::size_t open = body.find(kOpenMarker);
-  if (open == std::string_view::npos) return std::nullopt;
-  const std::size_t start = open + kOpenMarker.size();
-  // A cut-off or malformed answer counts as no answer: the address is taken
-  // unvalidated rather than leaving the user stuck.
-  const std::size_t close = body.find(kCloseMarker, start);
-  if (close == std::string_view::npos) return std::nullopt;
-  std::string answer(body.substr(start, close - start));
-  if (!Contains(answer, "ERR_CODE:")) return std::nullopt;
-  return answer;
-}
 
 std::string EmailScreen::Text(const char* name) const {
   return run_.Texts != nullptr ? run_.Texts->GetStrLocValue(name) : std::string();

@@ -45,8 +45,4 @@ class EmailScreen : public Screen {
   std::string firstName_;
 };
 
-// The text between the validation answer's comment markers, or nullopt when
-// the answer carries no complete marker pair with an error code in it.
-std::optional<std::string> ValidationAnswer(std::string_view body);
-
 }  // namespace pavane::screens
