@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "os/gtk/gtk_browser.h"
@@ -91,8 +92,13 @@ class GtkTest : public ::testing::Test {
     }
     // Before GLib learns where the desktop's folders are.
     pavane::testing::Installation::RegisterTestBrowser(PAVANE_STUB_DOWNLOADER);
+    // A virtual display busy with another test now and then refuses a
+    // connection; a second try a moment later gets one.
     std::string error;
-    ui = GtkWindowSystem::Create(error);
+    for (int attempt = 0; attempt < 3 && ui == nullptr; ++attempt) {
+      if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      ui = GtkWindowSystem::Create(error);
+    }
     ASSERT_NE(ui, nullptr) << error;
   }
 
