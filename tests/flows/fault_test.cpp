@@ -169,6 +169,13 @@ TEST_F(FlowTest, AStoreThatCannotBeUsedIsToldOnceAndLeftAsItWas) {
          os::SqliteRegistryStore(path).CreateKey("HKEY_LOCAL_MACHINE", "Software\\Orlent");
        },
        true},
+      {"readable but not writable", "it can be read but not written",
+       [](const std::string& path) {
+         os::SqliteRegistryStore(path).CreateKey("HKEY_LOCAL_MACHINE", "Software\\Orlent");
+         // Its journal cannot be made: a read-only folder, for root as well.
+         std::filesystem::create_directory(path + "-wal");
+         std::filesystem::create_directory(path + "-shm");
+       }},
   };
   for (const StoreFault& fault : faults) {
     SCOPED_TRACE(fault.name);
