@@ -102,6 +102,14 @@ TEST_F(PavaneRegTest, ExportWritesWhatImportReadsBack) {
         os::StoreStatus::kOk);
     EXPECT_EQ(data, values[i]) << i;
   }
+
+  // A root whose only value cannot be written gives no empty section, which
+  // an import would make nothing of.
+  ASSERT_EQ(os::SqliteRegistryStore(registry_).WriteValue("HKEY_CURRENT_USER", "", "bad\xAA", "1"),
+            os::StoreStatus::kOk);
+  const auto whole = Reg({"export"});
+  EXPECT_EQ(whole.out.find("[HKEY_CURRENT_USER]"), std::string::npos) << whole.out;
+  EXPECT_NE(whole.out.find("[HKEY_LOCAL_MACHINE\\Software\\Orlent]"), std::string::npos);
 }
 
 TEST_F(PavaneRegTest, ImportThenExportKeepsKeysAndValues) {

@@ -364,22 +364,22 @@ os::StoreStatus ExportRegKey(os::RegistryStore& store, const std::string& root,
       }
       pending.push_back(current.empty() ? *it : current + "\\" + *it);
     }
-    // The root keys always exist; an empty one says nothing.
-    const bool emptyRoot = current.empty() && listing.values.empty() && listing.subkeys.empty();
-    if ((!listing.values.empty() || listing.subkeys.empty()) && !emptyRoot) {
-      out += "[" + keyText + "]\n";
+    if (!listing.values.empty() || listing.subkeys.empty()) {
+      std::string lines;
       for (const os::RegistryValue& value : listing.values) {
         if (!Representable(value.name) || !ValidUtf8(value.name)) {
           skipped.push_back("value \"" + value.name + "\" of " + keyText);
           continue;
         }
-        out += value.name.empty() ? "@" : QuoteRegString(value.name);
+        lines += value.name.empty() ? "@" : QuoteRegString(value.name);
         // What a quoted text cannot carry goes as its bytes, so that import
         // gives back exactly what was stored.
         const bool asText = Representable(value.data) && ValidUtf8(value.data);
-        out += "=" + (asText ? QuoteRegString(value.data) : HexBytes(value.data)) + "\n";
+        lines += "=" + (asText ? QuoteRegString(value.data) : HexBytes(value.data)) + "\n";
       }
-      out += "\n";
+      // The root keys always exist: one without a value written says nothing
+      // (an import would make nothing of it).
+      if (!current.empty() || !lines.empty()) out += "[" + keyText + "]\n" + lines + "\n";
     }
   }
   return os::StoreStatus::kOk;
