@@ -17,21 +17,19 @@
 #include "os/posix/sqlite_registry_store.h"
 #include "support/child_process.h"
 #include "support/devserver_process.h"
+#include "support/elapsed.h"
 
 namespace pavane::flows {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using testing::Clock;
+using testing::SecondsSince;
 
 constexpr const char* kRoadAfterNext = "click cmdDecline\nclick cmdDecline\n";
 
 std::string SignUp(const std::string& address) {
   return "fill txtFirstName Anna\nfill txtEmailAddr " + address + "\nfill txtEmailConfirm " +
          address + "\nclick cmdNext\n";
-}
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 struct Fault {
