@@ -299,8 +299,11 @@ TEST_F(RoadTest, WaitingScreensUseNoProcessorTime) {
               offer * 100);
   RecordProperty("newsletter_percent", std::to_string(newsletter * 100));
   RecordProperty("offer_percent", std::to_string(offer * 100));
-  EXPECT_LT(newsletter, 0.01) << "nothing runs while the newsletter waits";
-  EXPECT_LT(offer, 0.01) << "the offer hears its check box, it does not look at it";
+  // A tick of processor time is a third of a percent over a look; the
+  // sanitizers make each wake-up dearer.
+  const double limit = kSanitized ? 0.03 : 0.01;
+  EXPECT_LT(newsletter, limit) << "nothing runs while the newsletter waits";
+  EXPECT_LT(offer, limit) << "the offer hears its check box, it does not look at it";
 
   // Skip on the newsletter, Decline on the first offer: the next screen is
   // there within 200 ms (twice that under the sanitizers' load).
