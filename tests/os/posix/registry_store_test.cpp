@@ -21,18 +21,27 @@ using pavane::testing::TempDir;
 
 constexpr const char* kMachine = "HKEY_LOCAL_MACHINE";
 
-TEST(SqliteRegistryStore, NamesCompareWithoutCaseButKeepTheirSpelling) {
+// The data of a value, or "<unread>" when the store does not give it.
+std::string Read(SqliteRegistryStore& store, const std::string& subkey, const std::string& name) {
+  std::string data;
+  return store.ReadValue(kMachine, subkey, name, data) == StoreStatus::kOk ? data : "<unread>";
+}
+
+class RegistryStoreTest : public ::testing::Test {
+ protected:
   TempDir dir;
-  SqliteRegistryStore store(dir.File("registry.db"));
+  const std::string path = dir.File("registry.db");
+  SqliteRegistryStore store{path};
+};
+
+TEST_F(RegistryStoreTest, NamesCompareWithoutCaseButKeepTheirSpelling) {
   ASSERT_EQ(store.CreateKey(kMachine, "Software\\Orlent\\Grüße"), StoreStatus::kOk);
   ASSERT_EQ(store.WriteValue("hkey_local_machine", "SOFTWARE\\orlent", "InstallDate", "1"),
             StoreStatus::kOk);
   // A second write under another spelling replaces the data, not the name.
   ASSERT_EQ(store.WriteValue(kMachine, "software\\ORLENT", "INSTALLDATE", "2"), StoreStatus::kOk);
 
-  std::string data;
-  EXPECT_EQ(store.ReadValue(kMachine, "Software\\Orlent", "installdate", data), StoreStatus::kOk);
-  EXPECT_EQ(data, "2");
+  EXPECT_EQ(Read(store, "Software\\Orlent", "installdate"), "2");
   EXPECT_EQ(store.KeyExists(kMachine, "software\\orlent\\GRÜßE"), StoreStatus::kOk)
       << "non-ASCII letters fold too";
 
@@ -42,25 +51,20 @@ TEST(SqliteRegistryStore, NamesCompareWithoutCaseButKeepTheirSpelling) {
   EXPECT_EQ(listing.values[0].name, "InstallDate");
 }
 
-TEST(SqliteRegistryStore, KeepsDataExactlyAndRefusesMalformedAddresses) {
-  TempDir dir;
-  SqliteRegistryStore store(dir.File("registry.db"));
+TEST_F(RegistryStoreTest, KeepsDataExactlyAndRefusesMalformedAddresses) {
   const std::string withNul("a\0b ", 4);
   const std::string largest(kMaxRegistryValueBytes, 'x');
   ASSERT_EQ(store.WriteValue(kMachine, "", "", withNul), StoreStatus::kOk);
   ASSERT_EQ(store.WriteValue(kMachine, "", "big", largest), StoreStatus::kOk);
-  std::string data;
-  EXPECT_EQ(store.ReadValue(kMachine, "", "", data), StoreStatus::kOk);
-  EXPECT_EQ(data, withNul) << "the default value, NUL and blank kept";
-  EXPECT_EQ(store.ReadValue(kMachine, "", "big", data), StoreStatus::kOk);
-  EXPECT_EQ(data.size(), kMaxRegistryValueBytes);
+  EXPECT_EQ(Read(store, "", ""), withNul) << "the default value, NUL and blank kept";
+  EXPECT_EQ(Read(store, "", "big"), largest);
 
   EXPECT_EQ(store.WriteValue(kMachine, "", "big", largest + "x"), StoreStatus::kInvalid);
   EXPECT_EQ(store.CreateKey(kMachine, "a\\\\b"), StoreStatus::kInvalid);
   EXPECT_EQ(store.CreateKey(kMachine, std::string(256, 'k')), StoreStatus::kInvalid);
 }
 
-TEST(SqliteRegistryStore, MissingFileIsOnlyCreatedByAWrite) {
+TEST(RegistryStoreFile, MissingFileIsOnlyCreatedByAWrite) {
   TempDir dir;
   const std::string path = dir.File("deeper/still/registry.db");
   SqliteRegistryStore store(path);
@@ -76,14 +80,13 @@ TEST(SqliteRegistryStore, MissingFileIsOnlyCreatedByAWrite) {
   EXPECT_TRUE(std::filesystem::is_regular_file(path));
   ASSERT_EQ(store.WriteValue(kMachine, "Software", "x", "1"), StoreStatus::kOk);
   SqliteRegistryStore other(path);
-  EXPECT_EQ(other.ReadValue(kMachine, "software", "X", data), StoreStatus::kOk);
-  EXPECT_EQ(data, "1");
+  EXPECT_EQ(Read(other, "software", "X"), "1");
   EXPECT_EQ(store.WriteValue("HKEY_DYN_DATA", "", "x", "1"), StoreStatus::kOk)
       << "root keys always exist";
 }
 
 // A file of garbage is checked with the registry reads (platform tests).
-TEST(SqliteRegistryStore, SqliteFileThatIsNotOurStoreIsUnusableAndUntouched) {
+TEST(RegistryStoreFile, SqliteFileThatIsNotOurStoreIsUnusableAndUntouched) {
   TempDir dir;
   const std::string path = dir.File("foreign.db");
   {
@@ -100,10 +103,7 @@ TEST(SqliteRegistryStore, SqliteFileThatIsNotOurStoreIsUnusableAndUntouched) {
   EXPECT_EQ(ReadBytes(path), foreign);
 }
 
-TEST(SqliteRegistryStore, ApplyIsAllOrNothing) {
-  TempDir dir;
-  const std::string path = dir.File("registry.db");
-  SqliteRegistryStore store(path);
+TEST_F(RegistryStoreTest, ApplyIsAllOrNothing) {
   const std::vector<RegistryChange> bad = {
       {kMachine, "Software\\Orlent", "a", "1", false},
       {kMachine, "Software\\Empty", "", "", true},
@@ -119,15 +119,13 @@ TEST(SqliteRegistryStore, ApplyIsAllOrNothing) {
   std::vector<RegistryChange> good(bad.begin(), bad.end() - 1);
   good.push_back({kMachine, "Software\\Orlent", "A", "3", false});
   ASSERT_EQ(store.Apply(good), StoreStatus::kOk);
-  std::string data;
-  EXPECT_EQ(store.ReadValue(kMachine, "Software\\Orlent", "a", data), StoreStatus::kOk);
-  EXPECT_EQ(data, "3") << "later changes of a batch win";
+  EXPECT_EQ(Read(store, "Software\\Orlent", "a"), "3") << "later changes of a batch win";
   EXPECT_EQ(store.KeyExists(kMachine, "Software\\Empty"), StoreStatus::kOk);
 }
 
 // Ways a store becomes readable but not writable. Taking the names of the
 // "-wal" and "-shm" files works for root too, where permissions do not bite.
-TEST(SqliteRegistryStore, StoreThatCannotBeWrittenStillReadsAndKeepsItsValues) {
+TEST(RegistryStoreFile, StoreThatCannotBeWrittenStillReadsAndKeepsItsValues) {
   struct Case {
     const char* what;
     std::function<void(const std::string& path)> block;
@@ -159,23 +157,17 @@ TEST(SqliteRegistryStore, StoreThatCannotBeWrittenStillReadsAndKeepsItsValues) {
     }
     test.block(path);
     SqliteRegistryStore store(path);
-    std::string data;
-    EXPECT_EQ(store.ReadValue(kMachine, "Software\\Orlent", "Language", data), StoreStatus::kOk);
-    EXPECT_EQ(data, "de");
+    EXPECT_EQ(Read(store, "Software\\Orlent", "Language"), "de");
     EXPECT_EQ(store.WriteValue(kMachine, "Software\\Orlent", "Language", "fr"),
               StoreStatus::kUnwritable);
-    EXPECT_EQ(store.ReadValue(kMachine, "Software\\Orlent", "Language", data), StoreStatus::kOk);
-    EXPECT_EQ(data, "de") << "a failed write loses nothing";
+    EXPECT_EQ(Read(store, "Software\\Orlent", "Language"), "de") << "a failed write loses nothing";
     ::chmod(dir.File("store").c_str(), 0755);
   }
 }
 
 // A full disk, as a file size limit (which holds for root as well), in the
 // middle of a batch: neither value of the batch is kept.
-TEST(SqliteRegistryStore, BatchIsKeptWholeOrNotAtAll) {
-  TempDir dir;
-  const std::string path = dir.File("registry.db");
-  SqliteRegistryStore store(path);
+TEST_F(RegistryStoreTest, BatchIsKeptWholeOrNotAtAll) {
   ASSERT_EQ(store.CreateKey(kMachine, "Software\\Orlent"), StoreStatus::kOk);
   const auto batch = [](const std::string& subkey, const std::string& name) {
     return std::vector<RegistryChange>{
@@ -202,14 +194,13 @@ TEST(SqliteRegistryStore, BatchIsKeptWholeOrNotAtAll) {
             StoreStatus::kNotFound);
 
   ASSERT_EQ(store.Apply(batch("Software\\Orlent", "Ann")), StoreStatus::kOk);
-  EXPECT_EQ(store.ReadValue(kMachine, "Software\\Orlent", "UserFirstName", data), StoreStatus::kOk);
-  EXPECT_EQ(data, "Ann");
+  EXPECT_EQ(Read(store, "Software\\Orlent", "UserFirstName"), "Ann");
 }
 
 // Another connection holds the write lock: one write gives up after the
 // busy time-out, the caller's events run meanwhile, and what those events do
 // with the store does not touch the waiting write.
-TEST(SqliteRegistryStore, WriteBlockedByAnotherWriterGivesUpInTimeWhileEventsRun) {
+TEST(RegistryStoreFile, WriteBlockedByAnotherWriterGivesUpInTimeWhileEventsRun) {
   TempDir dir;
   const std::string path = dir.File("registry.db");
   {
