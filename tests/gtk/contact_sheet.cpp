@@ -24,27 +24,12 @@ const std::vector<std::string> kLanguages = {"en", "de", "fr", "ja", "xa"};
 constexpr std::uintmax_t kMaxRecordBytes = 1 << 20;
 
 std::string Html(std::string_view text) {
+  static const std::map<char, std::string> kEntities = {
+      {'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}, {'\'', "&#39;"}};
   std::string out;
   for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
+    const auto entity = kEntities.find(c);
+    out += entity != kEntities.end() ? entity->second : std::string(1, c);
   }
   return out;
 }
