@@ -35,9 +35,6 @@ std::string FindTool(const std::string& name) {
   return {};
 }
 
-// Arguments that reach the program intact through a case-blind path are
-// checked with the downloader start (reporting tests).
-
 // Runs `argv` detached with its standard output going to `file`.
 bool StartWithOutputTo(const std::vector<std::string>& argv, const std::string& file,
                        std::string& error) {
