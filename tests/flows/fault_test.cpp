@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -200,6 +201,71 @@ TEST_F(FlowTest, AStoreThatCannotBeUsedIsToldOnceAndLeftAsItWas) {
   for (const auto& request : ServerRequests(1))
     declined = declined || request.Value("action") == "Newsletter_Declined";
   EXPECT_TRUE(declined);
+}
+
+// A small file system of the test's own, unmounted when the test ends.
+struct SmallFileSystem {
+  std::string path;
+  bool mounted = false;
+  explicit SmallFileSystem(std::string folder) : path(std::move(folder)) {
+    std::filesystem::create_directories(path);
+    mounted = ::mount("pavane-test", path.c_str(), "tmpfs", 0, "size=1m") == 0;
+  }
+  ~SmallFileSystem() {
+    if (mounted) ::umount2(path.c_str(), MNT_DETACH);
+  }
+  void Fill() const {
+    std::ofstream filler(path + "/filler", std::ios::binary);
+    const std::string chunk(4096, 'f');
+    while (filler.write(chunk.data(), static_cast<std::streamsize>(chunk.size())) &&
+           filler.flush()) {
+    }
+  }
+  bool MakeReadOnly() const {
+    return ::mount(nullptr, path.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, "size=1m") == 0;
+  }
+};
+
+TEST_F(FlowTest, AStoreOnAFullOrReadOnlyDiskIsToldOnceAndKeepsWhatItHeld) {
+  const struct {
+    const char* name;
+    bool full;  // else read-only
+  } disks[] = {{"a full disk", true}, {"a read-only disk", false}};
+  for (const auto& [name, full] : disks) {
+    SCOPED_TRACE(name);
+    const SmallFileSystem disk(dir_.File(full ? "full" : "read-only"));
+    if (!disk.mounted) GTEST_SKIP() << "this machine lets no test mount a file system";
+    const std::string store = disk.path + "/registry.db";
+    {
+      os::SqliteRegistryStore setup(store);
+      ASSERT_EQ(setup.CreateKey("HKEY_LOCAL_MACHINE", "Software\\Orlent"), os::StoreStatus::kOk);
+      ASSERT_EQ(
+          setup.WriteValue("HKEY_LOCAL_MACHINE", "Software\\Orlent", "UserFirstName", "Berta"),
+          os::StoreStatus::kOk);
+    }
+    if (full) {
+      disk.Fill();
+    } else {
+      ASSERT_TRUE(disk.MakeReadOnly());
+    }
+    const std::string before = Bytes(store);
+    dir_.Write("road.txt", "answer OK\n" + SignUp("anna@unverified.example") + kRoadAfterNext);
+    const auto run = testing::RunProgram(
+        PAVANE_PROGRAM, {"/app=OL", "/language=en"},
+        {"PAVANE_UI=headless", "PAVANE_SCRIPT=" + dir_.File("road.txt"), "PAVANE_REGISTRY=" + store,
+         "PAVANE_SERVER_BASE=" + install_.Server().BaseUrl()});
+    EXPECT_EQ(run.exitCode, 0) << run.err << run.out;
+    const std::string told = "because it can be read but not written";
+    const auto first = run.out.find(told);
+    EXPECT_NE(first, std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find(told, first + 1), std::string::npos) << "told once: " << run.out;
+    EXPECT_EQ(Bytes(store), before) << "what was in the store is unchanged";
+  }
+  // The sign-ups the store could not keep still reached the maker.
+  int accepted = 0;
+  for (const auto& request : ServerRequests(2))
+    accepted += request.Value("action") == "Newsletter_Accepted";
+  EXPECT_EQ(accepted, 2);
 }
 
 TEST_F(FlowTest, ALanguageFileThatCannotBeReadEndsTheRunWithItsReasonAMissingPageDoesNot) {
