@@ -182,6 +182,7 @@ WebKitSettings* PageSettings() {
 
 GtkWindowSystem::GtkWindowSystem(int twipsPerPixel, double layoutTwips, bool japaneseFont)
     : twipsPerPixel_(twipsPerPixel), layoutTwips_(layoutTwips), japaneseFont_(japaneseFont) {
+  compat::KeepCaretSteady();
   // The web process starts now, while the run reads its settings and
   // language, instead of when the first screen waits for its page.
   WebKitSettings* settings = PageSettings();
