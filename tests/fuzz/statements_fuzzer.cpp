@@ -60,6 +60,21 @@ struct Form {
   Engine engine;
 };
 
+// What a property of each type holds as a value.
+ValueType ValueTypeOf(pavane::screens::PropertyType type) {
+  switch (type) {
+    case pavane::screens::PropertyType::kLong:
+      return ValueType::kLong;
+    case pavane::screens::PropertyType::kBoolean:
+      return ValueType::kBoolean;
+    case pavane::screens::PropertyType::kDouble:
+      return ValueType::kDouble;
+    case pavane::screens::PropertyType::kString:
+      break;
+  }
+  return ValueType::kString;
+}
+
 bool TypesHold(const Form& form) {
   for (const auto& control : form.controls) {
     for (std::size_t p = 0; p < kControlPropertyCount; ++p) {
@@ -69,20 +84,7 @@ bool TypesHold(const Form& form) {
         if (!value.IsEmpty()) return false;
         continue;
       }
-      switch (pavane::screens::TypeOf(property)) {
-        case pavane::screens::PropertyType::kString:
-          if (value.Type() != ValueType::kString) return false;
-          break;
-        case pavane::screens::PropertyType::kLong:
-          if (value.Type() != ValueType::kLong) return false;
-          break;
-        case pavane::screens::PropertyType::kBoolean:
-          if (value.Type() != ValueType::kBoolean) return false;
-          break;
-        case pavane::screens::PropertyType::kDouble:
-          if (value.Type() != ValueType::kDouble) return false;
-          break;
-      }
+      if (value.Type() != ValueTypeOf(pavane::screens::TypeOf(property))) return false;
     }
   }
   return true;
