@@ -53,6 +53,13 @@ bool ReadFileBytes(std::string_view path, std::uint64_t maxBytes, std::string& b
 // replaced (the temporary file goes beside that one) and the link stays.
 bool WriteFileAtomically(std::string_view path, std::string_view bytes, FileError& error);
 
+// A folder for the user's temporary files that no other user can write to:
+// "Temp" or $TMPDIR (the first that names a folder, else /tmp) when only the
+// user may write there, else the folder "pavane-<user id>" inside it, made
+// 0700 on first use. nullopt with the reason in `problem` when that folder
+// belongs to another user or cannot be made: a shared folder is never used.
+std::optional<std::string> UserTemporaryFolder(std::string& problem);
+
 // Deletes a file (not a folder).
 bool RemoveFile(std::string_view path, FileError& error);
 

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "os/posix/private_folder.h"
 #include "os/unicode.h"
 
 namespace pavane::os {
@@ -344,6 +345,14 @@ bool WriteFileAtomically(std::string_view path, std::string_view bytes, FileErro
     ::close(folderFd);
   }
   return true;
+}
+
+std::optional<std::string> UserTemporaryFolder(std::string& problem) {
+  std::string folder;
+  const int fd = OpenUserTemporaryFolder(folder, problem);
+  if (fd < 0) return std::nullopt;
+  ::close(fd);
+  return folder;
 }
 
 bool RemoveFile(std::string_view path, FileError& error) {

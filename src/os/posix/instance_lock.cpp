@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "os/posix/private_folder.h"
+
 namespace pavane::os {
 namespace {
 
@@ -54,26 +56,8 @@ class Descriptor {
   int fd_;
 };
 
-// The folder, opened, when it is ours alone: a real folder (not a link to
-// one) that we own and nobody else may write to. Otherwise -1 and `problem`
-// says why.
-int OpenPrivateFolder(const std::string& path, std::string& problem) {
-  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) {
-    problem = "the folder " + path + " cannot be opened (" + std::strerror(errno) + ")";
-    return -1;
-  }
-  struct stat info {};
-  if (fstat(fd, &info) != 0 || info.st_uid != geteuid() || (info.st_mode & 022) != 0) {
-    close(fd);
-    problem = "the folder " + path + " belongs to another user or others may write to it";
-    return -1;
-  }
-  return fd;
-}
-
 // Where the lock files live: $XDG_RUNTIME_DIR, which is private to the user,
-// else a folder of our own in the temporary folder, which every user of the
+// else the user's own folder of the temporary folder, which every user of the
 // machine shares. `folder` gets its path.
 int OpenLockFolder(std::string& folder, std::string& problem) {
   folder = EnvFolder("XDG_RUNTIME_DIR");
@@ -81,20 +65,7 @@ int OpenLockFolder(std::string& folder, std::string& problem) {
     const int fd = OpenPrivateFolder(folder, problem);
     if (fd >= 0) return fd;
   }
-  std::string temporary;
-  for (const char* variable : {"Temp", "TMPDIR"}) {
-    temporary = EnvFolder(variable);
-    if (IsFolder(temporary)) break;
-    temporary.clear();
-  }
-  if (temporary.empty()) temporary = "/tmp";
-  folder = temporary + "/pavane-" + std::to_string(geteuid());
-  // Another user may have made it first; the checks on opening catch that.
-  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    problem = "the folder " + folder + " cannot be made (" + std::strerror(errno) + ")";
-    return -1;
-  }
-  return OpenPrivateFolder(folder, problem);
+  return OpenUserTemporaryFolder(folder, problem);
 }
 
 }  // namespace

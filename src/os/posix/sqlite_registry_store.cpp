@@ -1,7 +1,9 @@
 #include "os/posix/sqlite_registry_store.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -10,6 +12,7 @@
 #include <thread>
 #include <utility>
 
+#include "os/posix/private_folder.h"
 #include "os/unicode.h"
 
 namespace pavane::os {
@@ -267,6 +270,34 @@ void PutValue(sqlite3* db, std::int64_t keyId, std::string_view name, std::strin
   put.Int(1, keyId).Text(2, name).Text(3, LowerCaseUtf8(name)).Blob(4, data).Step();
 }
 
+// The store holds the user's e-mail address: only the user may read it.
+// SQLite gives its "-wal", "-shm" and journal files the mode of the
+// database file, so a file made 0600 keeps them private too.
+bool CreatePrivateFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return errno == EEXIST;
+  const bool narrowed = ::fchmod(fd, 0600) == 0;
+  ::close(fd);
+  return narrowed;
+}
+
+// A store of the user's own, and its companion files, left readable by
+// others (by an older version, or a wide umask) is narrowed before we write
+// to it again. Someone else's store is left as it is.
+void NarrowToOwner(const std::string& path) {
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+    const std::string file = path + suffix;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) continue;
+    struct stat info;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+        (info.st_mode & 077) != 0) {
+      ::fchmod(fd, info.st_mode & 0700);
+    }
+    ::close(fd);
+  }
+}
+
 bool FileExists(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0;
@@ -317,11 +348,12 @@ StoreStatus SqliteRegistryStore::Connect(Access access, bool create) {
   } else if (!create) {
     return StoreStatus::kNotFound;
   } else {
-    const std::filesystem::path parent = std::filesystem::path(path_).parent_path();
-    std::error_code error;
-    if (!parent.empty()) std::filesystem::create_directories(parent, error);
-    if (error) return StoreStatus::kUnwritable;
+    const std::string parent = std::filesystem::path(path_).parent_path().string();
+    std::string problem;
+    if (!parent.empty() && !CreatePrivateFolders(parent, problem)) return StoreStatus::kUnwritable;
+    if (!CreatePrivateFile(path_)) return StoreStatus::kUnwritable;
   }
+  if (access == Access::kReadWrite) NarrowToOwner(path_);
   sqlite3* db = nullptr;
   int rc;
   if (access == Access::kReadWrite) {

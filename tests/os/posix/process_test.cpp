@@ -136,6 +136,7 @@ TEST(InstanceLockTest, FolderFallbacks) {
     ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
     ScopedEnv temp("Temp", nullptr);
     ScopedEnv tmpdir("TMPDIR", dir.path().c_str());
+    chmod(dir.path().c_str(), 01777);  // shared, as /tmp
     auto lock = InstanceLock::TryAcquire("a/../b");
     ASSERT_NE(lock, nullptr);
     EXPECT_TRUE(lock->held());
@@ -146,6 +147,7 @@ TEST(InstanceLockTest, FolderFallbacks) {
     EXPECT_EQ(info.st_mode & 0777, 0700u);
   }
   {
+    chmod(dir.path().c_str(), 0700);
     ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path().c_str());
     std::filesystem::create_directory(dir.File("pavane-odd.lock"));
     auto lock = InstanceLock::TryAcquire("odd");
@@ -197,6 +199,7 @@ TEST(InstanceLockTest, RefusesFoldersAndFilesOfOtherUsers) {
     TempDir dir;
     const std::string own = dir.File("pavane-" + std::to_string(geteuid()));
     test.plant(dir.path().string(), own);
+    if (!test.runtimeDir) chmod(dir.path().c_str(), 01777);  // shared, as /tmp
     ScopedEnv runtime("XDG_RUNTIME_DIR", test.runtimeDir ? dir.path().c_str() : nullptr);
     ScopedEnv temp("Temp", nullptr);
     ScopedEnv tmpdir("TMPDIR", dir.path().c_str());

@@ -85,6 +85,34 @@ TEST(RegistryStoreFile, MissingFileIsOnlyCreatedByAWrite) {
       << "root keys always exist";
 }
 
+// It holds the user's e-mail address.
+TEST(RegistryStoreFile, OnlyTheUserMayReadTheStoreWhateverTheUmask) {
+  TempDir dir;
+  const mode_t oldMask = umask(0277);
+  const std::string path = dir.File("made/by/us/registry.db");
+  SqliteRegistryStore store(path);
+  ASSERT_EQ(store.CreateKey(kMachine, "Software"), StoreStatus::kOk);
+  const auto mode = [](const std::string& file) {
+    struct stat info {};
+    return stat(file.c_str(), &info) == 0 ? info.st_mode & 0777 : 01000;
+  };
+  for (const char* folder : {"made", "made/by", "made/by/us"}) {
+    EXPECT_EQ(mode(dir.File(folder)), 0700u) << folder;
+  }
+  for (const std::string& file : {path, path + "-wal", path + "-shm"}) {
+    EXPECT_EQ(mode(file), 0600u) << file;
+  }
+  umask(022);
+  // An older store of ours that others could read is narrowed by a write.
+  for (const std::string& file : {path, path + "-wal", path + "-shm"}) chmod(file.c_str(), 0644);
+  SqliteRegistryStore later(path);
+  ASSERT_EQ(later.WriteValue(kMachine, "Software", "UserEmail", "a@b.example"), StoreStatus::kOk);
+  for (const std::string& file : {path, path + "-wal", path + "-shm"}) {
+    EXPECT_EQ(mode(file), 0600u) << file;
+  }
+  umask(oldMask);
+}
+
 // A file of garbage is checked with the registry reads (platform tests).
 TEST(RegistryStoreFile, SqliteFileThatIsNotOurStoreIsUnusableAndUntouched) {
   TempDir dir;
