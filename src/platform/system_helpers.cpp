@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 
 #include "os/files.h"
 #include "os/system.h"
@@ -106,18 +107,8 @@ std::string ProgramFilesFolder() {
   return folder.empty() ? "/opt" : folder;
 }
 
-std::string TempFolder() {
-  std::string folder = NonEmptyEnv("Temp");
-  if (folder.empty()) {
-    folder = NonEmptyEnv("TMPDIR");
-  }
-  if (folder.empty()) {
-    folder = "/tmp";
-  }
-  while (folder.size() > 1 && folder.back() == '/') {
-    folder.pop_back();
-  }
-  return folder;
+std::string TempFolder(std::string& problem) {
+  return os::UserTemporaryFolder(problem).value_or("");
 }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
@@ -135,6 +126,20 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
     path += '/';
   }
   return path + std::string(name);
+}
+
+bool IsInsideFolder(std::string_view path, std::string_view folder) {
+  const std::filesystem::path inner = std::filesystem::path(path).lexically_normal();
+  const std::filesystem::path outer = std::filesystem::path(folder).lexically_normal();
+  if (!inner.is_absolute() || !outer.is_absolute()) return false;
+  auto at = inner.begin();
+  for (const std::filesystem::path& part : outer) {
+    // The empty last part of a folder written with a trailing "/".
+    if (part.empty()) break;
+    if (at == inner.end() || *at != part) return false;
+    ++at;
+  }
+  return true;
 }
 
 std::string NativePath(std::string_view windowsPath) {

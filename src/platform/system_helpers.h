@@ -40,13 +40,21 @@ std::string DefaultLanguageFromLocale();
 // A one-line name and version of the operating system, for error reports.
 std::string OsVersion();
 
-// "ProgramFiles" and "Temp" as the environment gives them, else the Linux
-// defaults: /opt, and $TMPDIR or /tmp.
+// "ProgramFiles" as the environment gives it, else /opt.
 std::string ProgramFilesFolder();
-std::string TempFolder();
+// The folder for the user's temporary files: "Temp" (or $TMPDIR, else /tmp)
+// when only the user may write there, else a private folder of the user's
+// inside it (os::UserTemporaryFolder). "" with the reason in `problem` when
+// there is none.
+std::string TempFolder(std::string& problem);
 
 // Joins folder and name with the native separator, none doubled.
 std::string JoinPath(std::string_view folder, std::string_view name);
+
+// `path` is `folder` or lies below it. Both must be absolute; their "." and
+// ".." components are resolved as written (links are not followed), so
+// "/a/b/../../etc" is not inside "/a".
+bool IsInsideFolder(std::string_view path, std::string_view folder);
 
 // Turns the "\" of a path written the Windows way into the native separator.
 std::string NativePath(std::string_view windowsPath);

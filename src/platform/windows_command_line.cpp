@@ -1,5 +1,7 @@
 #include "platform/windows_command_line.h"
 
+#include <iterator>
+
 namespace pavane::platform {
 namespace {
 
@@ -29,13 +31,22 @@ std::vector<std::string> SplitWindowsCommandLine(std::string_view commandLine) {
     }
   }
   arguments.push_back(std::move(program));
+  std::vector<std::string> rest = SplitWindowsArguments(commandLine.substr(pos));
+  arguments.insert(arguments.end(), std::make_move_iterator(rest.begin()),
+                   std::make_move_iterator(rest.end()));
+  return arguments;
+}
 
+std::vector<std::string> SplitWindowsArguments(std::string_view commandLine) {
+  std::vector<std::string> arguments;
+  std::size_t pos = 0;
+  const std::size_t size = commandLine.size();
   for (;;) {
     while (pos < size && IsSeparator(commandLine[pos])) ++pos;
     if (pos == size) break;
 
     std::string argument;
-    quoted = false;
+    bool quoted = false;
     while (pos < size) {
       std::size_t backslashes = 0;
       while (pos < size && commandLine[pos] == '\\') {

@@ -31,6 +31,10 @@ namespace pavane::platform {
 // - inside quotes, "" gives one literal double quote and quoting goes on.
 std::vector<std::string> SplitWindowsCommandLine(std::string_view commandLine);
 
+// The arguments that follow the program path, by the rules above; for a
+// program whose path is known apart from its command line.
+std::vector<std::string> SplitWindowsArguments(std::string_view arguments);
+
 // `argument` written so that the rules above give it back as one argument
 // (not as a program path): as it is when it holds no blank, tab or double
 // quote, else between double quotes with backslashes doubled where they

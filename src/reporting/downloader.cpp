@@ -40,6 +40,22 @@ std::string DownloaderPath(const Run& run, std::string_view programFolder) {
   return platform::JoinPath(folder, name);
 }
 
+// The server base of the offered product. A base that ends in the main
+// application's path code ("http://host/ol") gets the offered product's code
+// in its place; any other base (a run for an application we do not know
+// sends to the bare server) keeps all of itself and gets the code appended,
+// so scheme, host and port are never touched.
+std::string OfferedServerBase(const Run& run, std::string_view pathCode) {
+  std::string base = run.Profile.ServerBaseUrl;
+  const OfferedProduct* main = FindOffered(run.Settings.MainAppCode);
+  if (main != nullptr && base.ends_with("/" + std::string(main->pathCode))) {
+    base.resize(base.size() - main->pathCode.size());
+  } else {
+    base += '/';
+  }
+  return base + std::string(pathCode);
+}
+
 }  // namespace
 
 DownloadPlan PlanDownload(const Run& run, std::string_view programFolder) {
@@ -53,15 +69,11 @@ DownloadPlan PlanDownload(const Run& run, std::string_view programFolder) {
   plan.productKeyName = product != nullptr ? std::string(product->keyName) : "";
   plan.pavaneMode = !settings.SaccCode.empty();
 
-  // The base ends in the main application's path code ("/ol"); the offered
-  // product's code takes its place.
-  std::string offeredBase = profile.ServerBaseUrl;
-  offeredBase.resize(offeredBase.size() >= 2 ? offeredBase.size() - 2 : 0);
-  offeredBase += pathCode;
-
+  const std::string offeredBase = OfferedServerBase(run, pathCode);
   const std::string& installerName =
       plan.pavaneMode ? profile.PavaneInstallerNames[index] : profile.TandemInstallerNames[index];
-  plan.targetFile = platform::TempFolder() + "/" + installerName;
+  const std::string folder = platform::TempFolder(plan.targetProblem);
+  if (!folder.empty()) plan.targetFile = platform::JoinPath(folder, installerName);
 
   if (plan.pavaneMode) {
     plan.downloadUrl = profile.SaccInputFileUrls[index];
@@ -78,9 +90,8 @@ DownloadPlan PlanDownload(const Run& run, std::string_view programFolder) {
 
   // The downloader reads its switches the Windows way; this text binds
   // character for character, the "/http=" address in backslashes.
-  std::string& line = plan.commandLine;
-  line = "\"" + plan.downloaderPath + "\"";
-  line += plan.pavaneMode ? " /Verbose /Execute " : " /Execute ";
+  std::string& line = plan.arguments;
+  line = plan.pavaneMode ? " /Verbose /Execute " : " /Execute ";
   // A Temp folder may hold blanks: each value stays one argument.
   line +=
       platform::QuoteWindowsArgument("/http=" + platform::ReplaceAll(plan.downloadUrl, "/", "\\"));
@@ -90,6 +101,7 @@ DownloadPlan PlanDownload(const Run& run, std::string_view programFolder) {
   line += " /app=" + settings.MainAppCode;
   line += " /language=" + settings.LanguageCode;
   if (settings.TestMode) line += " /K2619";
+  plan.commandLine = "\"" + plan.downloaderPath + "\"" + line;
   return plan;
 }
 
@@ -109,11 +121,18 @@ bool StartDownloader(Run& run, const DownloadPlan& plan, std::string* error) {
   bool started = false;
   if (plan.productKeyName.empty()) {
     reason = "No product offered";
+  } else if (plan.targetFile.empty()) {
+    reason = "No private folder for the download: " + plan.targetProblem;
   } else if (!platform::funFileExists(plan.downloaderPath)) {
     reason = "Downloader not found: " + plan.downloaderPath;
   } else {
-    MarkOfferedProduct(run, plan);
-    started = os::StartDetached(platform::SplitWindowsCommandLine(plan.commandLine), reason);
+    // The path goes to the start as it is: a folder name may hold a double
+    // quote, which no quoting of the command line could carry.
+    std::vector<std::string> argv = platform::SplitWindowsArguments(plan.arguments);
+    argv.insert(argv.begin(), plan.downloaderPath);
+    started = os::StartDetached(argv, reason);
+    // Only a product whose download is under way is told who brought it.
+    if (started) MarkOfferedProduct(run, plan);
   }
   if (error != nullptr) *error = reason;
   return started;

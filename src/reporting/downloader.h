@@ -16,9 +16,11 @@ namespace pavane::reporting {
 struct DownloadPlan {
   std::string productKeyName;  // the offered product's key: Patchory, Sweeple, Orlent
   std::string downloadUrl;     // with its forward slashes, as the test-mode message shows it
-  std::string targetFile;      // in the temporary folder
+  std::string targetFile;      // in the user's private temporary folder; "" when there is none
+  std::string targetProblem;   // why there is no target file
   std::string downloaderPath;  // unquoted
   std::string commandLine;     // what the downloader is started with, program path first
+  std::string arguments;       // the command line after the program path
   bool pavaneMode = false;     // a sales account chose the offer (SaccCode not empty)
 };
 
@@ -39,9 +41,10 @@ std::string FirewallMessage(std::string text);
 void MarkOfferedProduct(Run& run, const DownloadPlan& plan);
 
 // Starts the downloader with the plan's command line and does not wait for
-// it. A missing downloader (or a plan without product) starts nothing and
-// leaves the registry alone; false then, and when the start failed, with the
-// reason in `error` when given.
+// it, then marks the offered product (MarkOfferedProduct). A downloader that
+// is missing or cannot be started (or a plan without product or target)
+// starts nothing and leaves the registry alone: false, with the reason in
+// `error` when given.
 bool StartDownloader(Run& run, const DownloadPlan& plan, std::string* error = nullptr);
 
 }  // namespace pavane::reporting

@@ -1,6 +1,8 @@
 #include "platform/system_helpers.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/temp_dir.h"
 
@@ -8,6 +10,7 @@ namespace pavane::platform {
 namespace {
 
 using testing::ScopedEnv;
+using testing::TempDir;
 
 TEST(GetParentFolder, DropsTrailingComponents) {
   EXPECT_EQ(GetParentFolder("/a/b/c", 1), "/a/b/");
@@ -69,15 +72,29 @@ TEST(NormalizeLanguageCode, OneFormForEverySource) {
   for (const auto& [code, normal] : cases) EXPECT_EQ(NormalizeLanguageCode(code), normal) << code;
 }
 
-// The Windows variables themselves are set in every whole-run test.
-TEST(SystemHelpers, FolderDefaultsWithoutTheWindowsVariables) {
+TEST(SystemHelpers, TempFolderIsOnlyEverOneNoOtherUserCanWrite) {
   ScopedEnv programFiles("ProgramFiles", nullptr);
+  EXPECT_EQ(ProgramFilesFolder(), "/opt");
   ScopedEnv temp("Temp", nullptr);
   ScopedEnv tmpdir("TMPDIR", nullptr);
-  EXPECT_EQ(ProgramFilesFolder(), "/opt");
-  EXPECT_EQ(TempFolder(), "/tmp");
-  ScopedEnv set("TMPDIR", "/var/tmp/");
-  EXPECT_EQ(TempFolder(), "/var/tmp") << "no trailing separator";
+  const std::string own = "pavane-" + std::to_string(geteuid());
+  const auto privateFolder = [](const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
+           (info.st_mode & 077) == 0;
+  };
+  std::string problem;
+  EXPECT_EQ(TempFolder(problem), "/tmp/" + own) << "never the shared /tmp itself";
+  EXPECT_TRUE(privateFolder("/tmp/" + own));
+
+  TempDir dir;  // made 0700
+  ScopedEnv set("TMPDIR", (dir.path().string() + "/").c_str());
+  EXPECT_EQ(TempFolder(problem), dir.path().string()) << "a private TMPDIR is used as it is";
+
+  chmod(dir.path().c_str(), 01777);
+  EXPECT_EQ(TempFolder(problem), dir.File(own)) << "a shared one gets a folder of the user's";
+  EXPECT_TRUE(privateFolder(dir.File(own)));
+  // What another user can plant under that name: the instance lock's tests.
 }
 
 // The time stamp's shape and the case-blind file test are checked where they
@@ -89,6 +106,15 @@ TEST(SystemHelpers, PathsAndNames) {
   EXPECT_EQ(NativePath("localized\\PV\\LanguageLoader.ini"), "localized/PV/LanguageLoader.ini");
   EXPECT_EQ(StripAtNul(std::string("C:\\Windows\0junk", 16)), "C:\\Windows");
   EXPECT_FALSE(funFileExists(""));
+
+  const std::pair<const char*, bool> inLegal[] = {
+      {"/h/Legal Files/SW/en/x.htm", true},       {"/h/Legal Files", true},
+      {"/h/Legal Files/../../etc/passwd", false}, {"/h/Legal Files Old/x.htm", false},
+      {"/h/./Legal Files/./x.htm", true},         {"h/Legal Files/x.htm", false},
+  };
+  for (const auto& [path, inside] : inLegal) {
+    EXPECT_EQ(IsInsideFolder(path, "/h/Legal Files/"), inside) << path;
+  }
 }
 
 }  // namespace

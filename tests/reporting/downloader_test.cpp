@@ -41,7 +41,9 @@ class DownloaderTest : public ::testing::Test {
     return data;
   }
 
-  ScopedEnv temp_{"Temp", "/var/tmp/pv"};
+  TempDir tempDir_;  // private: the downloads go right into it
+  const std::string temp_ = tempDir_.path().string();
+  ScopedEnv tempEnv_{"Temp", temp_.c_str()};
   TestRun test_;
 };
 
@@ -58,11 +60,25 @@ TEST_F(DownloaderTest, PlanForTheUpdaterAndSalesAccountTestMode) {
   run().Settings.TestMode = true;
   plan = PlanDownload(run(), "/opt/Maker Apps/PV");
   EXPECT_TRUE(plan.pavaneMode);
-  EXPECT_EQ(plan.commandLine,
-            R"("/opt/Maker Apps/PV/Fetchwick.exe" /Verbose /Execute)"
-            R"( /http=http:\\files.example\sw\test\input\sw\test\SweepleWeb.exe)"
-            R"( /target=/var/tmp/pv/SweepleWeb.exe /sacc=SW /app=OL /language=en /K2619)")
+  EXPECT_EQ(plan.commandLine, R"("/opt/Maker Apps/PV/Fetchwick.exe" /Verbose /Execute)"
+                              R"( /http=http:\\files.example\sw\test\input\sw\test\SweepleWeb.exe)"
+                              R"( /target=)" +
+                                  temp_ + "/SweepleWeb.exe /sacc=SW /app=OL /language=en /K2619")
       << "every /sw/ gets test/ after it";
+}
+
+TEST_F(DownloaderTest, OnlyTheMainApplicationsPathCodeIsReplaced) {
+  const std::pair<const char*, const char*> bases[] = {
+      {"http://dl.example/ol", "http://dl.example/sw/SweepleSetup.exe"},
+      // A run for an application we do not know reports to the bare base.
+      {"http://127.0.0.1:4367", "http://127.0.0.1:4367/sw/SweepleSetup.exe"},
+      {"https://maker.pt", "https://maker.pt/sw/SweepleSetup.exe"},
+  };
+  for (const auto& [base, address] : bases) {
+    run().Profile.ServerBaseUrl = base;
+    run().Settings.MainAppCode = std::string_view(base).ends_with("/ol") ? "OL" : "zz";
+    EXPECT_EQ(PlanDownload(run(), "/p").downloadUrl, address) << base;
+  }
 }
 
 TEST_F(DownloaderTest, ProductionWithoutAFolderLooksBesideTheRunningProgram) {
@@ -94,8 +110,8 @@ TEST_F(DownloaderTest, MarkOfferedProductNamesTheMainApplicationUnlessItReadsSo)
 
 TEST_F(DownloaderTest, StartDownloaderStartsTheCommandLineWithoutAShell) {
   TempDir dir;
-  // A blank in the folder and a quote-free but shell-unsafe file name.
-  const std::filesystem::path folder = dir.path() / "Program Files" / "PV";
+  // A blank and quotes in the folder and a shell-unsafe file name.
+  const std::filesystem::path folder = dir.path() / "Program \"Files\"" / "PV";
   std::filesystem::create_directories(folder);
   const std::string record = dir.File("record.txt");
   ScopedEnv recordEnv("PAVANE_STUB_RECORD", record.c_str());
@@ -104,13 +120,19 @@ TEST_F(DownloaderTest, StartDownloaderStartsTheCommandLineWithoutAShell) {
 
   std::string error;
   std::filesystem::copy_file(PAVANE_STUB_DOWNLOADER, folder / "fetchwick.EXE");
+  // One that cannot be started is treated as a missing one: nothing marked.
+  std::filesystem::permissions(folder / "fetchwick.EXE", std::filesystem::perms::owner_read);
+  EXPECT_FALSE(StartDownloader(run(), plan, &error));
+  EXPECT_EQ(RawValue("Software\\Sweeple", "MainInstallerName"), "") << error;
+  std::filesystem::permissions(folder / "fetchwick.EXE", std::filesystem::perms::owner_all);
   ASSERT_TRUE(StartDownloader(run(), plan, &error)) << error;
+  EXPECT_EQ(RawValue("Software\\Sweeple", "MainInstallerName"), "Orlent");
 
   ASSERT_TRUE(pavane::testing::WaitFor([&] { return std::filesystem::exists(record); }));
-  EXPECT_EQ(ReadBytes(record),
-            plan.downloaderPath + "\n/Execute\n" +
-                R"(/http=http:\\dl.example\sw\Sweeple;$(x)&Setup.exe)" +
-                "\n/target=/var/tmp/pv/Sweeple;$(x)&Setup.exe\n/sacc=SW\n/app=OL\n/language=en\n");
+  EXPECT_EQ(ReadBytes(record), plan.downloaderPath + "\n/Execute\n" +
+                                   R"(/http=http:\\dl.example\sw\Sweeple;$(x)&Setup.exe)" +
+                                   "\n/target=" + temp_ +
+                                   "/Sweeple;$(x)&Setup.exe\n/sacc=SW\n/app=OL\n/language=en\n");
 }
 
 }  // namespace
