@@ -1,6 +1,7 @@
 // Percent-encoding of URL query components, provided by the HTTP backend.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,9 +16,16 @@ std::string EncodeQueryComponent(std::string_view value);
 // digits stay as they are. Also decodes the path of a file URL.
 std::string DecodeQueryComponent(std::string_view value);
 
-// The host of an absolute URL, lower-cased, as the HTTP backend parses it;
-// "" when `url` has none or cannot be parsed.
-std::string UrlHost(std::string_view url);
+// An absolute URL taken apart by the HTTP backend's parser: the scheme and
+// host in lower case, the path percent-decoded (dot segments written as
+// such removed; encoded ones are the caller's to treat). nullopt when `url`
+// is not an absolute URL, or its path decodes to a NUL.
+struct UrlParts {
+  std::string scheme;
+  std::string host;
+  std::string path;
+};
+std::optional<UrlParts> ParseUrl(std::string_view url);
 
 // The file URL of a local `path`: each segment encoded, so blanks, "%", "?"
 // and "#" in folder names stay part of the path; then `query` (without its

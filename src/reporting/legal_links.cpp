@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
+#include "os/files.h"
 #include "os/url_encoding.h"
 #include "platform/system_helpers.h"
 #include "platform/text.h"
@@ -29,7 +31,7 @@ constexpr std::array<LegalDocument, 5> kLegalDocuments = {{
 }};
 
 std::string LegalFile(const RunSettings& settings, const LegalDocument& document) {
-  const std::string legalFiles = platform::JoinPath(settings.HtmlScreensFolder, "Legal Files");
+  const std::string legalFiles = LegalFilesFolder(settings);
   const std::string productFolder = platform::JoinPath(legalFiles, settings.ShownAppCode);
   switch (document.folder) {
     case LegalFolder::kProduct:
@@ -53,7 +55,35 @@ bool IsMakersHost(std::string_view host, std::string_view domain) {
          host[host.size() - domain.size() - 1] == '.';
 }
 
+// The maker's pages learn the language, application and scaling: after the
+// query the address has (or as its query), before any fragment.
+std::string WithMakersKeys(std::string_view address, const RunSettings& settings) {
+  const std::size_t fragment = address.find('#');
+  const std::string_view page = address.substr(0, fragment);
+  std::string url(page);
+  url += page.find('?') != std::string_view::npos ? "&language=" : "?language=";
+  url += platform::LowerCase(settings.LanguageCode);
+  url += "&app=" + settings.ShownAppCode;
+  url += "&scaling=" + std::to_string(settings.ScalingPercent);
+  if (fragment != std::string_view::npos) url += address.substr(fragment);
+  return url;
+}
+
+// The file a link to "another file of the legal folder" names, spelt as on
+// disk where it exists; "" unless it is a local file inside that folder.
+std::string FileInLegalFolder(const RunSettings& settings, const std::optional<os::UrlParts>& url) {
+  if (!url || url->scheme != "file" || (!url->host.empty() && url->host != "localhost")) return {};
+  const std::string legalFiles = LegalFilesFolder(settings);
+  const std::string folder = os::ResolvePath(legalFiles).value_or(legalFiles);
+  const std::string file = os::ResolvePath(url->path).value_or(url->path);
+  return platform::IsInsideFolder(file, folder) ? file : std::string();
+}
+
 }  // namespace
+
+std::string LegalFilesFolder(const RunSettings& settings) {
+  return platform::JoinPath(settings.HtmlScreensFolder, "Legal Files");
+}
 
 LinkDecision DecideLink(const Run& run, std::string_view address) {
   const RunSettings& settings = run.Settings;
@@ -63,15 +93,14 @@ LinkDecision DecideLink(const Run& run, std::string_view address) {
 
   if (Contains(lower, "http:///") || Contains(lower, "https:///")) return decision;
 
-  if (Contains(lower, "http:") || Contains(lower, "https:")) {
+  // The address is taken apart once; its scheme decides, not the words it
+  // holds ("file:///etc/passwd?http://x" is no web link).
+  const std::optional<os::UrlParts> url = os::ParseUrl(address);
+  if (url && (url->scheme == "http" || url->scheme == "https") && !url->host.empty()) {
     decision.kind = LinkDecision::Kind::kWeb;
-    decision.url = std::string(address);
-    if (IsMakersHost(os::UrlHost(address), platform::LowerCase(run.Deploy.WebDomain))) {
-      decision.url += Contains(lower, ".asp?") ? "&language=" : "?language=";
-      decision.url += platform::LowerCase(settings.LanguageCode);
-      decision.url += "&app=" + settings.ShownAppCode;
-      decision.url += "&scaling=" + std::to_string(settings.ScalingPercent);
-    }
+    decision.url = IsMakersHost(url->host, platform::LowerCase(run.Deploy.WebDomain))
+                       ? WithMakersKeys(address, settings)
+                       : std::string(address);
     return decision;
   }
 
@@ -91,11 +120,13 @@ LinkDecision DecideLink(const Run& run, std::string_view address) {
     decision.kind = LinkDecision::Kind::kNothing;
     return decision;
   } else {
-    // Another file of the legal folder, by its own name: file names are
-    // told apart by case here, so it is not lower-cased.
-    std::string file = os::DecodeQueryComponent(address);
-    if (platform::LowerCase(file).starts_with("file://")) file.erase(0, 7);
-    decision.file = file;
+    // Another file of the legal folder, by its own name (file names are told
+    // apart by case here, so it is not lower-cased); none outside it.
+    decision.file = FileInLegalFolder(settings, url);
+    if (decision.file.empty()) {
+      decision.kind = LinkDecision::Kind::kNothing;
+      return decision;
+    }
   }
   decision.formUrl = decision.file + "?App=" + settings.ShownAppCode;
   return decision;

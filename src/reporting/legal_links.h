@@ -25,6 +25,10 @@ struct LinkDecision {
   std::string formUrl;        // kLegal: file + "?App=" + ShownAppCode
 };
 
+// The installation's legal documents: HtmlScreensFolder + "Legal Files".
+// A legal document window shows nothing from outside it.
+std::string LegalFilesFolder(const RunSettings& settings);
+
 // Matching is done on the address percent-decoded and lower-cased, so a
 // file URL of ".../HTML%20Screens/Legal%20Files/..." is recognised with
 // either path separator. Web links ("http:" or "https:", but not the empty

@@ -40,8 +40,12 @@ void CheckEncoding(std::string_view value) {
   Expect(decoded.size() <= value.size(), "decoding never grows a text");
   if (value.find('%') == std::string_view::npos) Expect(decoded == value, "only %XX is decoded");
 
-  Expect(UrlHost(value).find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") == std::string::npos,
-         "a host is lower case");
+  if (const std::optional<UrlParts> parts = ParseUrl(value)) {
+    Expect((parts->scheme + parts->host).find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") ==
+               std::string::npos,
+           "scheme and host are lower case");
+    Expect(parts->path.find('\0') == std::string::npos, "a parsed path holds no NUL");
+  }
 }
 
 void CheckAddresses(std::string_view path) {

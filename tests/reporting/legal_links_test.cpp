@@ -50,6 +50,15 @@ TEST_F(LegalLinksTest, FirstKeywordOfTheTableDecidesAndOtherAddressesStandForThe
       << "another file of the legal folder, in its own case";
   EXPECT_EQ(other.titleVariable, "");
   EXPECT_EQ(other.formUrl, "/opt/mk/HTML Screens/Legal Files/SW/Other.HTM?App=SW");
+
+  for (const char* outside : {
+           "file:///opt/mk/HTML%20Screens/Legal%20Files/../../../../etc/passwd",
+           "file:///opt/mk/HTML%20Screens/Legal%20Files/%2e%2e/%2E%2E/secret.htm",
+           "file:///opt/mk/html screens/legal files x/a.htm",
+           "data:text/html,html screens/legal files/a",
+       }) {
+    EXPECT_EQ(DecideLink(run(), outside).kind, Kind::kNothing) << outside;
+  }
 }
 
 // Percent-encoded file addresses of the documents are checked by the
@@ -72,8 +81,17 @@ TEST_F(LegalLinksTest, WebLinks) {
   EXPECT_EQ(decision.kind, Kind::kWeb) << "web beats the legal keywords";
   EXPECT_EQ(decision.url, "https://other.example/Terms?Privacy=1") << "unchanged";
 
-  EXPECT_EQ(DecideLink(run(), "http:///license").kind, Kind::kFollow);
-  EXPECT_EQ(DecideLink(run(), "about:blank").kind, Kind::kFollow);
+  decision = DecideLink(run(), "http://maker.example/help.htm?topic=1#top");
+  EXPECT_EQ(decision.url, "http://maker.example/help.htm?topic=1&" + suffix + "#top")
+      << "after the query the link has, before its fragment";
+  decision = DecideLink(run(), "http://maker.example/support#faq");
+  EXPECT_EQ(decision.url, "http://maker.example/support?" + suffix + "#faq");
+
+  // Only the scheme makes a web link; the view then refuses what is not ours.
+  for (const char* address :
+       {"http:///license", "about:blank", "file:///etc/passwd?http://x", "mailto:x@http.example"}) {
+    EXPECT_EQ(DecideLink(run(), address).kind, Kind::kFollow) << address;
+  }
 
   // The maker's sites are told by their host alone.
   const std::pair<const char*, bool> hosts[] = {

@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <climits>
+#include <memory>
 
 namespace pavane::os {
 namespace {
@@ -40,22 +41,33 @@ std::string DecodeQueryComponent(std::string_view value) {
   return result;
 }
 
-std::string UrlHost(std::string_view url) {
-  CURLU* handle = curl_url();
-  if (handle == nullptr) return {};
-  std::string host;
-  char* part = nullptr;
-  // Links come from pages; a blank or a non-ASCII letter must not make the
-  // host unreadable.
-  if (curl_url_set(handle, CURLUPART_URL, std::string(url).c_str(),
-                   CURLU_NON_SUPPORT_SCHEME | CURLU_ALLOW_SPACE) == CURLUE_OK &&
-      curl_url_get(handle, CURLUPART_HOST, &part, 0) == CURLUE_OK) {
-    host = part;
-    for (char& ch : host) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+std::optional<UrlParts> ParseUrl(std::string_view url) {
+  // Links come from pages; a NUL would cut the text short.
+  if (url.find('\0') != std::string_view::npos) return std::nullopt;
+  const std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> handle(curl_url(), curl_url_cleanup);
+  // A blank or a non-ASCII letter must not make a link unreadable.
+  if (handle == nullptr ||
+      curl_url_set(handle.get(), CURLUPART_URL, std::string(url).c_str(),
+                   CURLU_NON_SUPPORT_SCHEME | CURLU_ALLOW_SPACE) != CURLUE_OK) {
+    return std::nullopt;
   }
-  curl_free(part);
-  curl_url_cleanup(handle);
-  return host;
+  // One part; "" when the URL has none.
+  const auto part = [&handle](CURLUPart which, unsigned flags) {
+    char* text = nullptr;
+    const bool found = curl_url_get(handle.get(), which, &text, flags) == CURLUE_OK;
+    std::string value = found && text != nullptr ? text : "";
+    curl_free(text);
+    return value;
+  };
+  UrlParts parts;
+  parts.scheme = part(CURLUPART_SCHEME, 0);
+  parts.host = part(CURLUPART_HOST, 0);
+  parts.path = part(CURLUPART_PATH, CURLU_URLDECODE);
+  if (parts.path.find('\0') != std::string::npos) return std::nullopt;
+  for (std::string* text : {&parts.scheme, &parts.host}) {
+    for (char& ch : *text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  }
+  return parts;
 }
 
 std::string FileUrl(std::string_view path, std::string_view query) {
