@@ -129,7 +129,9 @@ class Browser {
 // Windows.
 
 // What a window tells its screen. Navigations reach BeforeNavigate only when
-// the user started them (a link click), never for the screen's own loads.
+// the user started them (a link click), never for the screen's own loads;
+// every other navigation of a page (a script, a form, a frame, a refresh)
+// asks MayLoad.
 class WindowEvents {
  public:
   virtual ~WindowEvents() = default;
@@ -142,6 +144,9 @@ class WindowEvents {
   virtual void ElementChanged(std::string_view /*browser*/, std::string_view /*element*/) {}
   // True cancels the navigation.
   virtual bool BeforeNavigate(std::string_view browser, const std::string& url) = 0;
+  // Whether the browser may load `url` when the page itself asks for it;
+  // called at once, from inside the browser's decision, so it must not wait.
+  virtual bool MayLoad(std::string_view /*browser*/, const std::string& /*url*/) { return false; }
 };
 
 class Window {

@@ -29,6 +29,7 @@ TEST_F(EventPageTest, ShowsTheRunAndFollowsItWhileItGoesOn) {
   Report(server, "Newsletter_Displayed");
 
   RecordedEvents events;
+  events.mayLoad = server.BaseUrl();
   auto window = OpenWindow(events);
   window->Show();
   GtkBrowser* browser = window->FindBrowser("WebBrowser1");

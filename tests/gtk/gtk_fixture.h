@@ -40,12 +40,18 @@ class RecordedEvents final : public WindowEvents {
     lines.push_back("before " + std::string(browser) + " " + url);
     return cancelNavigation;
   }
+  // The page's own navigations: only what starts with `mayLoad`.
+  bool MayLoad(std::string_view browser, const std::string& url) override {
+    lines.push_back("may " + std::string(browser) + " " + url);
+    return url.starts_with(mayLoad);
+  }
   int Count(const std::string& line) const {
     return static_cast<int>(std::count(lines.begin(), lines.end(), line));
   }
 
   std::vector<std::string> lines;
   bool cancelNavigation = false;
+  std::string mayLoad = "file:///";
 };
 
 inline WidgetSpec Widget(std::string name, WidgetKind kind, std::string container, int left,

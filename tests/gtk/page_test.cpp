@@ -85,6 +85,38 @@ TEST_F(GtkTest, LinkClicksReachTheScreenAndItsOwnLoadsDoNot) {
   EXPECT_EQ(page->EvaluateScript("document.body.textContent"), "License text");
 }
 
+TEST_F(GtkTest, APageGoesNowhereOfItsOwnAndKeepsNoData) {
+  RecordedEvents events;
+  events.mayLoad = "file://" + dir.path().string() + "/";
+  auto window = OpenWindow(events);
+  window->Show();
+  dir.Write("next.htm", "<html><body>Next</body></html>");
+  GtkBrowser* page = LoadPage(*window, events, R"(<html><body>
+<a id="popup" href="vblink/license.htm" target="_blank">License</a></body></html>)");
+  EXPECT_TRUE(webkit_web_view_is_ephemeral(page->View()));
+  const std::string pageUrl = page->Url();
+  for (const char* script :
+       {"location.href = 'file:///etc/hostname'", "location.href = 'http://127.0.0.1:9/'",
+        "location.href = 'data:text/html,<p>x</p>'", "window.open('next.htm')"}) {
+    page->EvaluateScript(script);
+    ui->Loop().Sleep(200ms);
+    EXPECT_EQ(page->Url(), pageUrl) << script;
+  }
+  EXPECT_EQ(events.Count("complete WebBrowser1"), 1);
+
+  // A link meant for a new window is the screen's to decide, and opens none.
+  page->EvaluateScript("document.getElementById('popup').click()");
+  ASSERT_TRUE(WaitFor([&] {
+    return events.Count("before WebBrowser1 file://" + dir.File("vblink/license.htm")) == 1;
+  }));
+  ui->Loop().Sleep(200ms);
+  EXPECT_EQ(page->Url(), pageUrl);
+
+  page->EvaluateScript("location.href = 'next.htm'");
+  EXPECT_TRUE(WaitFor([&] { return events.Count("complete WebBrowser1") == 2; }))
+      << "a page of the screen's own folder loads";
+}
+
 TEST_F(GtkTest, BackgroundColourAndScrollBarsOfThePage) {
   RecordedEvents events;
   auto window = OpenWindow(events);

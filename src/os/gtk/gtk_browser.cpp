@@ -120,21 +120,38 @@ void GtkBrowser::OnLoadChanged(WebKitWebView* /*view*/, WebKitLoadEvent event, g
 
 gboolean GtkBrowser::OnDecidePolicy(WebKitWebView* /*view*/, WebKitPolicyDecision* decision,
                                     WebKitPolicyDecisionType type, gpointer self) {
-  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
-  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
-      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-  // Only what the user started reaches the screen; its own loads never do.
-  if (webkit_navigation_action_get_navigation_type(action) != WEBKIT_NAVIGATION_TYPE_LINK_CLICKED) {
+  auto* browser = static_cast<GtkBrowser*>(self);
+  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+    // What a page cannot show would be saved as a download.
+    if (!webkit_response_policy_decision_is_mime_type_supported(
+            WEBKIT_RESPONSE_POLICY_DECISION(decision))) {
+      webkit_policy_decision_ignore(decision);
+      return TRUE;
+    }
     return FALSE;
   }
-  auto* browser = static_cast<GtkBrowser*>(self);
+  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   const std::string url = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  // Pages open no windows of their own; a link meant for a new window is
+  // decided as any other link, and never followed.
+  const bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
+  if (webkit_navigation_action_get_navigation_type(action) != WEBKIT_NAVIGATION_TYPE_LINK_CLICKED) {
+    // Not the user's doing: the screen's own loads, or what a page script,
+    // form or frame asks for. Only the screen's own pages may load.
+    if (!newWindow && browser->window_.Events().MayLoad(browser->name_, url)) {
+      webkit_policy_decision_use(decision);
+    } else {
+      webkit_policy_decision_ignore(decision);
+    }
+    return TRUE;
+  }
   // The decision waits for the screen, which may open a modal window first.
   std::shared_ptr<WebKitPolicyDecision> held(WEBKIT_POLICY_DECISION(g_object_ref(decision)),
                                              g_object_unref);
   const bool posted = browser->window_.PostEvent(
-      [name = browser->name_, url, held](WindowEvents& events) {
-        if (events.BeforeNavigate(name, url)) {
+      [name = browser->name_, url, held, newWindow](WindowEvents& events) {
+        if (events.BeforeNavigate(name, url) || newWindow) {
           webkit_policy_decision_ignore(held.get());
         } else {
           webkit_policy_decision_use(held.get());

@@ -58,6 +58,8 @@ class GtkScreenWindow final : public Window {
   // has closed by then (`dropped` runs instead). False when it is closed
   // already.
   bool PostEvent(std::function<void(WindowEvents&)> event, std::function<void()> dropped = {});
+  // The screen, for questions it answers at once (WindowEvents::MayLoad).
+  WindowEvents& Events() { return events_; }
 
  private:
   friend class GtkWindowSystem;

@@ -4,12 +4,17 @@
 #include <gio/gio.h>
 #include <glib-unix.h>
 #include <gtk/gtk.h>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <webkit2/webkit2.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 
 #include "os/gtk/gtk_browser.h"
 #include "os/gtk/gtk_compat.h"
@@ -171,6 +176,55 @@ std::unique_ptr<GtkWindowSystem> GtkWindowSystem::Create(std::string& error) {
 
 namespace {
 
+// WebKit's sandbox runs the page process under bubblewrap, which makes new
+// namespaces as an ordinary user. Where the kernel or a container refuses
+// them, WebKit cannot start the page process at all and ends the program.
+// A child that asks for the same namespaces tells beforehand, in a few
+// milliseconds (a trial run of bubblewrap itself takes five times as long).
+bool SandboxCanRun(std::string& reason) {
+  // The helpers of Debian's WebKitGTK, at the paths it was built with.
+  for (const char* helper : {"/usr/bin/bwrap", "/usr/bin/xdg-dbus-proxy"}) {
+    if (!g_file_test(helper, G_FILE_TEST_IS_EXECUTABLE)) {
+      reason = std::string(helper) + " is missing";
+      return false;
+    }
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    _exit(unshare(CLONE_NEWUSER | CLONE_NEWNS | CLONE_NEWPID | CLONE_NEWNET | CLONE_NEWIPC |
+                  CLONE_NEWUTS) == 0
+              ? 0
+              : 1);
+  }
+  int status = 0;
+  if (child < 0) {
+    status = -1;
+  } else {
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+  }
+  if (child < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    reason = "the system lets no program make the namespaces the sandbox needs";
+    return false;
+  }
+  return true;
+}
+
+// The sandbox leaves a note of each page process in the user's runtime
+// folder (".flatpak/webkit-<our pid>-<n>", for the desktop portal) and does
+// not take it away; once our page processes are gone it is of no use.
+void RemoveSandboxNotes() {
+  const std::filesystem::path folder = std::filesystem::path(g_get_user_runtime_dir()) / ".flatpak";
+  const std::string ours = "webkit-" + std::to_string(getpid()) + "-";
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (entry.path().filename().string().starts_with(ours)) {
+      std::filesystem::remove_all(entry.path(), error);
+    }
+  }
+  std::filesystem::remove(folder, error);  // only when nothing else is left in it
+}
+
 WebKitSettings* PageSettings() {
   WebKitSettings* settings = webkit_settings_new();
   webkit_settings_set_enable_javascript(settings, TRUE);
@@ -183,10 +237,18 @@ WebKitSettings* PageSettings() {
 GtkWindowSystem::GtkWindowSystem(int twipsPerPixel, double layoutTwips, bool japaneseFont)
     : twipsPerPixel_(twipsPerPixel), layoutTwips_(layoutTwips), japaneseFont_(japaneseFont) {
   compat::KeepCaretSteady();
+  context_ = webkit_web_context_new_ephemeral();
+  if (std::string reason; SandboxCanRun(reason)) {
+    webkit_web_context_set_sandbox_enabled(context_, TRUE);
+    sandboxed_ = true;
+  } else {
+    Notice("the pages run without WebKit's sandbox: " + reason);
+  }
   // The web process starts now, while the run reads its settings and
   // language, instead of when the first screen waits for its page.
   WebKitSettings* settings = PageSettings();
-  pageProcess_ = WEBKIT_WEB_VIEW(g_object_ref_sink(webkit_web_view_new_with_settings(settings)));
+  pageProcess_ = WEBKIT_WEB_VIEW(g_object_ref_sink(
+      g_object_new(WEBKIT_TYPE_WEB_VIEW, "settings", settings, "web-context", context_, nullptr)));
   g_object_unref(settings);
   webkit_web_view_load_uri(pageProcess_, "about:blank");
 }
@@ -195,6 +257,8 @@ GtkWindowSystem::~GtkWindowSystem() {
   for (const guint source : signalSources_) g_source_remove(source);
   gtk_widget_destroy(GTK_WIDGET(pageProcess_));
   g_object_unref(pageProcess_);
+  g_object_unref(context_);
+  if (sandboxed_) RemoveSandboxNotes();
 }
 
 WebKitWebView* GtkWindowSystem::NewPageView() {

@@ -24,9 +24,14 @@
 //      the page to the buttons; every control is named for screen readers
 //      by its caption.
 //  [x] Pages in WebKitWebView; DocumentComplete when a load finishes;
-//      BeforeNavigate for link clicks only, its answer held back until the
-//      screen has decided; DOM reads and writes as scripts with string
-//      literals, synchronous by running the loop, at most 5 s each.
+//      BeforeNavigate for link clicks, its answer held back until the
+//      screen has decided; every other navigation only where MayLoad
+//      allows; no new windows and no downloads; DOM reads and writes as
+//      scripts with string literals, synchronous by running the loop, at
+//      most 5 s each.
+//  [x] Pages keep no website data (an ephemeral web context) and run in
+//      WebKit's sandbox where the machine can run it (bubblewrap and user
+//      namespaces); where it cannot, a notice says so once.
 //  [x] Loop: Sleep, timers, Run/Quit, WaitUntil/Notify on the GLib context,
 //      never spinning.
 //  [x] Message boxes as GtkMessageDialog from the Windows style bits.
@@ -117,6 +122,9 @@ class GtkWindowSystem final : public WindowSystem {
   std::vector<GtkWidget*> openBoxes_;  // innermost last
   std::function<void()> endHandler_;
   std::vector<guint> signalSources_;
+  // Every page's context: nothing a page stores outlives the run.
+  WebKitWebContext* context_ = nullptr;
+  bool sandboxed_ = false;
   // A view of no window whose web process every page view shares.
   WebKitWebView* pageProcess_ = nullptr;
 };

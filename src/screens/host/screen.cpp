@@ -5,6 +5,7 @@
 
 #include "os/files.h"
 #include "os/url_encoding.h"
+#include "platform/system_helpers.h"
 #include "platform/text.h"
 #include "reporting/tracking.h"
 #include "screens/host/caption_markers.h"
@@ -306,7 +307,17 @@ void Screen::ElementChanged(std::string_view browser, std::string_view element) 
 
 bool Screen::BeforeNavigate(std::string_view browser, const std::string& url) {
   if (!IsLoaded() || session_.ending) return true;
-  return OnBeforeNavigate(browser, url);
+  return OnBeforeNavigate(browser, url) || !MayLoad(browser, url);
+}
+
+bool Screen::MayLoad(std::string_view /*browser*/, const std::string& url) {
+  const std::optional<os::UrlParts> parts = os::ParseUrl(url);
+  return parts && parts->scheme == "file" && (parts->host.empty() || parts->host == "localhost") &&
+         platform::IsInsideFolder(parts->path, PageFolder());
+}
+
+std::string Screen::PageFolder() const {
+  return run_.Settings.PavaneScreensFolder;
 }
 
 void Screen::PropertyChanged(const Control& control, ControlProperty property) {

@@ -77,10 +77,13 @@ class Screen : public os::WindowEvents, private ControlObserver {
   virtual void OnDocumentComplete(std::string_view browser);
   virtual bool ScrollOff() const { return true; }
   // A link click; true cancels it. Screens without a link handler follow
-  // every link.
+  // every link that leads to a page they may show (PageFolder).
   virtual bool OnBeforeNavigate(std::string_view /*browser*/, const std::string& /*url*/) {
     return false;
   }
+  // The folder whose pages the screen's browsers may show; nothing outside
+  // it is ever loaded.
+  virtual std::string PageFolder() const;
   virtual void OnCloseRequested() { Unload(); }
   // A page element the screen watches changed (os::Browser::WatchElement).
   virtual void OnElementChanged(std::string_view /*browser*/, std::string_view /*element*/) {}
@@ -99,6 +102,7 @@ class Screen : public os::WindowEvents, private ControlObserver {
   void DocumentComplete(std::string_view browser) final;
   void ElementChanged(std::string_view browser, std::string_view element) final;
   bool BeforeNavigate(std::string_view browser, const std::string& url) final;
+  bool MayLoad(std::string_view browser, const std::string& url) final;
   // ControlObserver
   void PropertyChanged(const Control& control, ControlProperty property) override;
 

@@ -71,6 +71,10 @@ void ShowLinksScreen::Print() {
   session_.ui.PrintPage(*NativeWindow(), "WebBrowser1");
 }
 
+std::string ShowLinksScreen::PageFolder() const {
+  return reporting::LegalFilesFolder(run_.Settings);
+}
+
 bool ShowLinksScreen::OnBeforeNavigate(std::string_view /*browser*/, const std::string& url) {
   return session_.navigator.OpenLegalLink(*this, url);
 }

@@ -25,6 +25,8 @@ class ShowLinksScreen : public Screen {
   void OnUnload() override { --session_.legalWindowCount; }
   bool ScrollOff() const override { return false; }
   bool OnBeforeNavigate(std::string_view browser, const std::string& url) override;
+  // Legal documents only.
+  std::string PageFolder() const override;
 
  private:
   void Print();
