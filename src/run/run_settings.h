@@ -9,7 +9,8 @@
 namespace pavane {
 
 struct RunSettings {
-  std::string ExeName = "Pavane.exe";
+  // The program file as a firewall or a process list names it here.
+  std::string ExeName = "pavane";
   std::string MainAppCode;
   std::string ShownAppCode;
   std::string SaccCode;

@@ -51,7 +51,7 @@ TEST_F(FlowTest, ValidatedAddressBringsTheFirewallAlertThenTheSignUp) {
       Run("/app=OL /language=en", Enter("Anna+News@Example.com") + "answer OK\n" + kDeclineOffers);
   ASSERT_EQ(run.status, 0) << run.scriptError;
   EXPECT_TRUE(run.Has(std::string("message ") + kTitle +
-                      " style=64 \"Your firewall may now ask whether Pavane.exe is allowed"));
+                      " style=64 \"Your firewall may now ask whether pavane is allowed"));
 
   std::string signUp;
   for (const std::string& url : run.requests) {
