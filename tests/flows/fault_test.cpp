@@ -270,10 +270,7 @@ TEST_F(FlowTest, AStoreOnAFullOrReadOnlyDiskIsToldOnceAndKeepsWhatItHeld) {
 
 TEST_F(FlowTest, ALanguageFileThatCannotBeReadEndsTheRunWithItsReasonAMissingPageDoesNot) {
   namespace fs = std::filesystem;
-  // The pages are the build's; this installation gets a copy of its own.
-  const fs::path pages = root_ + "/HTML Screens";
-  fs::remove(pages);
-  fs::copy(fs::path(PAVANE_STAGE_DIR) / "HTML Screens", pages, fs::copy_options::recursive);
+  const fs::path pages = install_.OwnPages();
   const std::string language = root_ + "/PV/localized/en/Language.inx";
   const std::string page = (pages / "Pavane/localized/shared/EmailText.htm").string();
   const std::string text = testing::ReadBytes(language);

@@ -100,6 +100,14 @@ void Installation::UseDevelopmentLayout() {
   fs::create_symlink(downloader, root_ + "/FW/Fetchwick.exe");
 }
 
+std::string Installation::OwnPages() {
+  const fs::path pages = root_ + "/HTML Screens";
+  const fs::path stage = fs::read_symlink(pages);
+  fs::remove(pages);
+  fs::copy(stage, pages, fs::copy_options::recursive);
+  return pages.string();
+}
+
 namespace {
 
 // The arguments in a stub's record. The stub runs on its own; it gets a

@@ -52,6 +52,9 @@ class Installation {
   void Install(const std::string& code);
   // Moves the downloader to the development layout's folder.
   void UseDevelopmentLayout();
+  // The pages are the build's; this gives the installation a copy of its
+  // own to change, and returns its "HTML Screens" folder.
+  std::string OwnPages();
   // The arguments the stub downloader was started with ({} when it was not
   // started within a few seconds).
   std::vector<std::string> DownloaderArguments() const;

@@ -44,7 +44,9 @@ void HeadlessBrowser::Navigate(const std::string& url) {
 void HeadlessBrowser::FinishLoad(std::uint64_t generation) {
   if (generation != generation_) return;
   std::string html;
-  if (const auto path = FileUrlPath(url_)) {
+  // WebKit opens a page by its exact name, not as our file lookup does; so
+  // does this browser, so that a run here shows what users see.
+  if (const auto path = FileUrlPath(url_); path && ResolvePath(*path) == *path) {
     FileError error;
     if (!ReadFileBytes(*path, kMaxPageBytes, html, error)) html.clear();
   }

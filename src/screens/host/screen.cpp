@@ -179,7 +179,10 @@ void Screen::NavigateToScreen(std::string& url, std::string_view browser) {
   }
   os::Browser* page = Page(browser);
   if (page == nullptr) return;
-  const os::PageAddress address = os::SplitPageAddress(target);
+  os::PageAddress address = os::SplitPageAddress(target);
+  // The browser opens the name as it is on disk, not as the program spells
+  // it: content made on Windows does not mind the case of a name.
+  address.path = os::ResolvePath(address.path).value_or(address.path);
   page->Navigate(os::FileUrl(address.path, address.query));
 
   // The load's own events end the wait; a page that never finishes holds

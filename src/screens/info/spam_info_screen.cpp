@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "os/files.h"
 #include "platform/text.h"
 
 namespace pavane::screens {
@@ -46,9 +47,10 @@ void SpamInfoScreen::OnLoad() {
   }
 
   // No shared fall-back for the picture: each language has its own.
-  const std::string picture = run_.Settings.HtmlScreensFolder + "Pavane/localized/" +
-                              run_.Settings.LanguageCode + "/images/" +
-                              platform::LowerCase(provider) + "_not_spam.gif";
+  std::string picture = run_.Settings.HtmlScreensFolder + "Pavane/localized/" +
+                        run_.Settings.LanguageCode + "/images/" + platform::LowerCase(provider) +
+                        "_not_spam.gif";
+  picture = os::ResolvePath(picture).value_or(picture);
   const auto size = NativeWindow()->SetImage("imgNotSpam", picture);
   if (!size) {
     session_.ui.MessageBox(nullptr, "Error loading Form frmSpamInfo: File not found: " + picture,

@@ -57,6 +57,12 @@ TEST(HeadlessBrowser, LoadCompletesOnThePumpAndFiresDocumentComplete) {
   EXPECT_EQ(events.log, std::vector<std::string>{"complete WebBrowser1"});
   EXPECT_TRUE(browser->HasBody()) << "a missing page loads as an empty page";
   EXPECT_EQ(browser->GetAttribute(ElementRef::ById("txtName"), "value"), std::nullopt);
+  std::string otherCase = url;
+  otherCase.replace(otherCase.find("EmailText.htm"), 13, "emailtext.htm");
+  browser->Navigate(otherCase);
+  screens.system.Loop().PumpPending();
+  EXPECT_EQ(browser->GetAttribute(ElementRef::ById("txtName"), "value"), std::nullopt)
+      << "as in WebKit, a page is found by its exact name only";
 
   // A closed window's pending load is dropped, not delivered.
   events.log.clear();
