@@ -23,6 +23,26 @@
 namespace pavane::os {
 
 // ---------------------------------------------------------------------------
+// Texts come with Windows line breaks, and a caption of the language files
+// holds the pair LF CR for each break it was given; a window shows each of
+// CR LF, LF CR, a lone CR and a lone LF as one break ("\n").
+inline std::string UnixLines(std::string_view text) {
+  std::string lines;
+  lines.reserve(text.size());
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char ch = text[at];
+    if (ch != '\r' && ch != '\n') {
+      lines += ch;
+      continue;
+    }
+    lines += '\n';
+    const char pair = ch == '\r' ? '\n' : '\r';
+    if (at + 1 < text.size() && text[at + 1] == pair) ++at;
+  }
+  return lines;
+}
+
+// ---------------------------------------------------------------------------
 // Window designs, in the window system's own terms: positions and sizes in
 // twips, colours as 0x00BBGGRR or a system colour (0x800000nn).
 
@@ -244,6 +264,11 @@ class WindowSystem {
   // runs in the loop instead, once per signal, after any open message box
   // was closed unanswered.
   virtual void OnEndRequest(std::function<void()> handler) = 0;
+  // From now on, when the run fails where it stands (the scripted user of an
+  // unattended run could not do what its script says), `handler` runs at
+  // once, with the exit status, before the program's waits return: the
+  // program then opens and reports nothing more.
+  virtual void OnRunFailed(std::function<void(int status)> /*handler*/) {}
   // Tells whoever runs the program (not the user at the screens) about a
   // setting it could not honour: on standard error, as "pavane: <text>".
   virtual void Notice(const std::string& text) {

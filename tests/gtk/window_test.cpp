@@ -71,6 +71,12 @@ TEST_F(GtkTest, WidgetsFollowTheDesignAndItsChanges) {
   changed.state.toolTipText = "Go on";
   window->UpdateWidget(changed);
   EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(next)), "_Weiter >");
+  changed.state.caption = "&Weiter\n\r>";  // a caption's {CRLF}
+  window->UpdateWidget(changed);
+  EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(next)), "_Weiter\n>") << "one line break";
+  ui->Loop().Sleep(100ms);
+  gtk_widget_translate_coordinates(next, gtk_widget_get_toplevel(next), 0, 0, &x, &y);
+  EXPECT_EQ(y, 208) << "the button keeps its row";
   EXPECT_FALSE(gtk_widget_get_sensitive(next));
   EXPECT_STREQ(gtk_widget_get_tooltip_text(next), "Go on");
   changed.state.visible = false;

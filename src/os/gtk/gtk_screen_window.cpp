@@ -242,6 +242,7 @@ void GtkScreenWindow::Apply(Native& native) {
   const WidgetKind kind = native.description.kind;
   const WidgetState& s = native.description.state;
   const bool label = kind == WidgetKind::kLabel || kind == WidgetKind::kLinkLabel;
+  const std::string caption = UnixLines(s.caption);
 
   if (GtkWidget* parent = gtk_widget_get_parent(widget);
       parent != nullptr && GTK_IS_FIXED(parent)) {
@@ -261,9 +262,9 @@ void GtkScreenWindow::Apply(Native& native) {
     case WidgetKind::kLabel:
     case WidgetKind::kLinkLabel:
       if (kind == WidgetKind::kLinkLabel) {
-        gtk_label_set_markup(GTK_LABEL(widget), LinkCaptionMarkup(s.caption).c_str());
+        gtk_label_set_markup(GTK_LABEL(widget), LinkCaptionMarkup(caption).c_str());
       } else {
-        gtk_label_set_text(GTK_LABEL(widget), s.caption.c_str());
+        gtk_label_set_text(GTK_LABEL(widget), caption.c_str());
       }
       // A fixed-size label wraps inside its box, as the old labels did.
       gtk_label_set_line_wrap(GTK_LABEL(widget), s.wordWrap || !s.autoSize);
@@ -273,10 +274,10 @@ void GtkScreenWindow::Apply(Native& native) {
                                                                   : GTK_JUSTIFY_LEFT);
       break;
     case WidgetKind::kButton:
-      gtk_button_set_label(GTK_BUTTON(widget), MnemonicCaption(s.caption).c_str());
+      gtk_button_set_label(GTK_BUTTON(widget), MnemonicCaption(caption).c_str());
       break;
     case WidgetKind::kCheckBox:
-      gtk_button_set_label(GTK_BUTTON(widget), MnemonicCaption(s.caption).c_str());
+      gtk_button_set_label(GTK_BUTTON(widget), MnemonicCaption(caption).c_str());
       gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget), s.value == 1);
       gtk_toggle_button_set_inconsistent(GTK_TOGGLE_BUTTON(widget), s.value == 2);
       break;
@@ -290,9 +291,9 @@ void GtkScreenWindow::Apply(Native& native) {
     default:
       break;
   }
-  if (!s.caption.empty()) {
+  if (!caption.empty()) {
     atk_object_set_name(gtk_widget_get_accessible(widget),
-                        AccessibleCaption(s.caption, kind == WidgetKind::kLinkLabel).c_str());
+                        AccessibleCaption(caption, kind == WidgetKind::kLinkLabel).c_str());
   }
   ApplyStyle(native);
 }

@@ -93,20 +93,6 @@ void AddIcon(GtkMessageDialog* dialog, GtkMessageType type) {
   gtk_box_reorder_child(GTK_BOX(row), icon, 0);
 }
 
-// Texts come with Windows line ends.
-std::string UnixLines(std::string_view text) {
-  std::string lines;
-  for (std::size_t at = 0; at < text.size(); ++at) {
-    if (text[at] == '\r') {
-      lines += '\n';
-      if (at + 1 < text.size() && text[at + 1] == '\n') ++at;
-    } else {
-      lines += text[at];
-    }
-  }
-  return lines;
-}
-
 // An installed font covers the language "ja".
 bool JapaneseFontInstalled() {
   if (!FcInit()) return false;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "os/window_system.h"
+
 namespace pavane::os::headless {
 
 class Transcript {
@@ -25,17 +27,15 @@ class Transcript {
   std::vector<std::string> lines_;
 };
 
-// A text as one transcript field: in double quotes, line breaks as "\n".
+// A text as one transcript field: in double quotes, each line break (as a
+// window shows it) as "\n".
 inline std::string Quoted(const std::string& text) {
   std::string quoted = "\"";
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r') {
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      quoted += "\\n";
-    } else if (text[i] == '\n') {
+  for (const char ch : UnixLines(text)) {
+    if (ch == '\n') {
       quoted += "\\n";
     } else {
-      quoted += text[i];
+      quoted += ch;
     }
   }
   return quoted + "\"";

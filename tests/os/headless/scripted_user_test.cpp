@@ -25,6 +25,15 @@ void WithinTimeLimit(Body body) {
   done.get();
 }
 
+TEST(Transcript, EachLineBreakOfATextIsOne) {
+  const std::pair<const char*, const char*> texts[] = {
+      {"A\r\nB", "\"A\\nB\""},        {"A\n\rB", "\"A\\nB\""} /* a caption's {CRLF} */,
+      {"A\r\n\r\nB", "\"A\\n\\nB\""}, {"A\n\r\n\rB", "\"A\\n\\nB\""},
+      {"A\rB\nC", "\"A\\nB\\nC\""},
+  };
+  for (const auto& [text, field] : texts) EXPECT_EQ(Quoted(text), field) << text;
+}
+
 TEST(HeadlessLoop, VirtualClockFiresTimersInOrder) {
   Screens screens;
   EventLoop& loop = screens.system.Loop();
