@@ -13,6 +13,10 @@ using platform::Split;
 using platform::Trim;
 
 constexpr int kMaxPasses = 20;
+const std::string kTooDeep =
+    "nests variables more than " + std::to_string(LanguageText::kMaxNesting) + " deep";
+const std::string kTooLarge =
+    "grows beyond " + std::to_string(LanguageText::kMaxValueBytes / 1024) + " KiB";
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
@@ -54,17 +58,35 @@ void LanguageText::SetText(std::string text) {
   expansionFault_.clear();
 }
 
-void LanguageText::NoteFault(std::string_view name, std::string_view bound) const {
-  if (!expansionFault_.empty()) return;
+const std::string* LanguageText::Resolution::HeldBackIn(std::string_view value) const {
+  const std::size_t open = value.find('{');
+  const std::size_t close = open == std::string_view::npos ? open : value.find('}', open);
+  if (close == std::string_view::npos || heldBack.empty()) return nullptr;
+  const auto held = heldBack.find(value.substr(open + 1, close - open - 1));
+  return held == heldBack.end() ? nullptr : &held->first;
+}
+
+void LanguageText::NoteHeldBack(std::string_view value, const Resolution& resolution) const {
+  const std::string* name = resolution.HeldBackIn(value);
+  if (name == nullptr || !expansionFault_.empty()) return;
   expansionFault_ =
-      "the value of " + std::string(name) + " " + std::string(bound) + "; it stays unresolved";
+      "the value of " + *name + " " + resolution.heldBack.at(*name) + "; it stays unresolved";
 }
 
 std::string LanguageText::CheckVariables() const {
   // One resolution for all: each value is worked out once, however many
-  // others use it.
+  // others use it. The walk meets values deep down that a lookup of their
+  // own resolves from the top: only the size bound is the same wherever a
+  // value is met, so only it is told here; a value that a run gets short
+  // of its depth is told when the run gets it.
   Resolution resolution;
-  for (const auto& [name, line] : firstLine_) Lookup(name, resolution);
+  for (const auto& [name, line] : firstLine_) {
+    const std::string value = Lookup(name, resolution);
+    const std::string* held = resolution.HeldBackIn(value);
+    if (held != nullptr && resolution.heldBack.at(*held) == kTooLarge) {
+      NoteHeldBack(value, resolution);
+    }
+  }
   return expansionFault_;
 }
 
@@ -110,17 +132,22 @@ void LanguageText::IndexCodeStrings() {
 
 std::string LanguageText::GetStrLocValue(std::string_view name) const {
   Resolution resolution;
-  return Lookup(name, resolution);
+  std::string value = Lookup(name, resolution);
+  NoteHeldBack(value, resolution);
+  return value;
 }
 
 std::string LanguageText::ProcessLanguageLine(std::string_view line) const {
   Resolution resolution;
-  return ProcessLine(line, resolution);
+  std::string value = ProcessLine(line, resolution);
+  NoteHeldBack(value, resolution);
+  return value;
 }
 
 void LanguageText::ResolveVariables(std::string& text) const {
   Resolution resolution;
   Resolve(text, resolution);
+  NoteHeldBack(text, resolution);
 }
 
 std::string LanguageText::Lookup(std::string_view name, Resolution& resolution) const {
@@ -179,17 +206,19 @@ void LanguageText::Resolve(std::string& text, Resolution& resolution) const {
       // is rather than recursing without end.
       if (resolution.active.contains(name)) continue;
       // Deeper than the bound, a variable is neither looked up (the stack
-      // stays small) nor put in when its value was worked out earlier.
-      const std::string tooDeep =
-          "nests variables more than " + std::to_string(kMaxNesting) + " deep";
+      // stays small) nor put in when its value was worked out earlier; a
+      // pass nearer the top may still put it in.
+      const auto holdBack = [&](const std::string& bound) {
+        resolution.heldBack.try_emplace(name, bound);
+      };
       if (!resolution.done.contains(name) && resolution.active.size() >= kMaxNesting) {
-        NoteFault(name, tooDeep);
+        holdBack(kTooDeep);
         continue;
       }
       const std::string value = Lookup(name, resolution);
       const std::size_t nameHeight = resolution.height;
       if (resolution.active.size() + nameHeight > kMaxNesting) {
-        NoteFault(name, tooDeep);
+        holdBack(kTooDeep);
         continue;
       }
       // A value that still holds its own placeholder came out of a cycle;
@@ -204,7 +233,7 @@ void LanguageText::Resolve(std::string& text, Resolution& resolution) const {
       if (value.size() > placeholder.size() &&
           (value.size() - placeholder.size()) >
               (kMaxValueBytes - std::min(text.size(), kMaxValueBytes)) / uses) {
-        NoteFault(name, "grows beyond " + std::to_string(kMaxValueBytes / 1024) + " KiB");
+        holdBack(kTooLarge);
         continue;
       }
       text = ReplaceAll(text, placeholder, value);

@@ -3,6 +3,7 @@
 // holds the named texts and addresses the rest of the program asks for.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -73,8 +74,8 @@ class LanguageText : public LanguageTexts {
   // Resolves every variable of the table once and returns what
   // ExpansionFault then says.
   std::string CheckVariables() const;
-  // The first variable since SetText whose value hit a bound, as a sentence
-  // naming it; "" when none did.
+  // The first variable since SetText that a bound kept out of a value a
+  // caller got, as a sentence naming it; "" when none was.
   const std::string& ExpansionFault() const { return expansionFault_; }
 
  private:
@@ -90,8 +91,14 @@ class LanguageText : public LanguageTexts {
     std::set<std::string, std::less<>> active;
     std::unordered_map<std::string, Resolved> done;
     std::size_t height = 0;  // of the text or variable resolved last
+    // The names a bound kept out, with the bound.
+    std::map<std::string, std::string, std::less<>> heldBack;
+    // The held-back name that `value` still holds; null when none. The
+    // passes look at the first placeholder only, so it is that one.
+    const std::string* HeldBackIn(std::string_view value) const;
   };
-  void NoteFault(std::string_view name, std::string_view bound) const;
+  // Names the held-back variable still in `value`, which a caller gets.
+  void NoteHeldBack(std::string_view value, const Resolution& resolution) const;
 
   std::string Lookup(std::string_view name, Resolution& resolution) const;
   std::string ProcessLine(std::string_view line, Resolution& resolution) const;
