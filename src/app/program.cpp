@@ -35,9 +35,14 @@ class Program {
 
   int Run(std::string_view commandLine, std::string_view programFolder) {
     ui_.OnEndRequest([this] { sequence_.EndOnRequest(); });
+    ui_.OnRunFailed([this](int status) {
+      run_.Halted = true;
+      sequence_.EndProgram(status);
+    });
     const int status = Start(commandLine, programFolder);
     reporting::FinishPendingRequests(run_);
     ui_.OnEndRequest(nullptr);
+    ui_.OnRunFailed(nullptr);
     return status;
   }
 

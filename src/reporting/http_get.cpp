@@ -3,7 +3,8 @@
 namespace pavane::reporting {
 
 std::string HttpGet(Run& run, const std::string& url) {
-  run.Http.StartGet(url);
+  // A run that failed where it stood sends nothing after the failure.
+  if (!run.Halted) run.Http.StartGet(url);
   return "Done";
 }
 

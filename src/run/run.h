@@ -24,6 +24,9 @@ struct Run {
   const LanguageTexts* Texts = nullptr;  // set once a language is loaded
 
   int ReportedErrors = 0;  // errors handed to the error reporter so far
+  // The run failed where it stood (an unattended run's script): nothing
+  // more is sent to the maker's server.
+  bool Halted = false;
 
   // The program's own folder (where the downloader lies in production).
   std::string ProgramFolder;

@@ -231,6 +231,18 @@ TEST_F(FlowTest, ASecondCopyEndsSilently) {
   EXPECT_EQ(Value(kOrlentKey, "MainInstallerName"), "Error");
 }
 
+TEST_F(FlowTest, AScriptThatFailsEndsTheRunWhereItStands) {
+  // The user clicks on while the firewall notice waits for its answer.
+  const RunResult run =
+      Run("/app=OL /language=en",
+          "fill txtEmailAddr anna@example.com\n"
+          "fill txtEmailConfirm anna@example.com\nclick cmdNext\nclick cmdSkip\n");
+  EXPECT_EQ(run.status, 3);
+  EXPECT_NE(run.scriptError.find("script line 4"), std::string::npos) << run.scriptError;
+  EXPECT_EQ(run.Actions(), Actions{"Newsletter_Displayed"}) << "nothing is reported after it";
+  EXPECT_FALSE(run.Has("show frmBundle")) << "nothing opens after it";
+}
+
 TEST_F(FlowTest, AFirstNameCannotSwitchTheMode) {
   const RunResult run = Run("/app=OL /language=en",
                             "fill txtFirstName sacc=pt onlyemail\nclick cmdNext\n"

@@ -186,6 +186,7 @@ void HeadlessWindowSystem::Fail(const std::string& message) {
   (options_.errors ? *options_.errors : std::cerr) << "pavane: " << message << std::endl;
   Transcribe("error " + message);
   loop_.EndRun(kScriptFailedStatus);
+  if (failureHandler_) failureHandler_(kScriptFailedStatus);
 }
 
 bool HeadlessWindowSystem::Perform(const UserAction& action, OpenBox* box, std::string& problem) {

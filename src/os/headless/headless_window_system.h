@@ -130,6 +130,9 @@ class HeadlessWindowSystem final : public WindowSystem {
   void OnEndRequest(std::function<void()> handler) override {
     loop_.OnEndSignal(std::move(handler));
   }
+  void OnRunFailed(std::function<void(int status)> handler) override {
+    failureHandler_ = std::move(handler);
+  }
 
   // --- Headless only: what tests look at.
 
@@ -165,6 +168,7 @@ class HeadlessWindowSystem final : public WindowSystem {
   HeadlessLoop loop_;
   UserScript script_;
   std::string scriptError_;
+  std::function<void(int status)> failureHandler_;
   std::vector<HeadlessWindow*> windows_;  // every live window, in creation order
   std::vector<HeadlessWindow*> zOrder_;   // shown windows, front last
 };
