@@ -1,5 +1,6 @@
 # Shared target settings: every library, program and test of the project
-# compiles with the same warnings and, when asked, the same sanitizers.
+# compiles with the same warnings and, when asked, the same sanitizers (the
+# fuzz build always has them).
 #
 # Warnings stop the build only with PAVANE_WERROR (our scripts and CI): a
 # build with another compiler or other flags than ours should not fail on a
@@ -18,10 +19,15 @@ function(pavane_target_settings target)
     target_compile_options(${target} PRIVATE -Wno-restrict)
   endif()
   target_compile_features(${target} PUBLIC cxx_std_20)
-  if(PAVANE_SANITIZE)
+  if(PAVANE_SANITIZE OR PAVANE_FUZZ)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
                                              -fno-sanitize-recover=undefined)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
+  # The fuzzers follow the coverage of all our code; libFuzzer's own main
+  # is linked into the fuzzers only (tests/fuzz).
+  if(PAVANE_FUZZ)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
   endif()
 endfunction()
 
