@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/child_process.h"
 #include "support/devserver_process.h"
@@ -50,8 +51,14 @@ TEST(PackageTest, UnpackedAnywhereTheTypicalRoadPasses) {
   // Debian's own check of the package: no errors, no warnings, and every
   // program hardened (lintian only informs of that).
   if (kHardened && Found("lintian")) {
-    const auto lint = RunProgram(
-        "/usr/bin/env", {"lintian", "--display-info", "--fail-on", "error,warning", deb.string()});
+    std::vector<std::string> lintian{"lintian", "--display-info", "--fail-on", "error,warning"};
+#ifdef __clang__
+    // Debian 12's C library fortifies the printf family for GCC only, and
+    // what clang can fortify our programs need not call.
+    lintian.insert(lintian.end(), {"--suppress-tags", "hardening-no-fortify-functions"});
+#endif
+    lintian.push_back(deb.string());
+    const auto lint = RunProgram("/usr/bin/env", lintian);
     EXPECT_EQ(lint.exitCode, 0) << lint.out << lint.err;
     EXPECT_EQ(lint.out.find("hardening-"), std::string::npos) << lint.out;
   }
