@@ -27,7 +27,7 @@ lock=()
 # Light optimisation and line tables only: the build stays quick, the
 # reports still name their lines.
 "${lock[@]}" bash -c '
-  cmake -S . -B "$1" -G Ninja -DPAVANE_FUZZ=ON -DPAVANE_BUILD_TESTS=OFF \
+  cmake -S . -B "$1" -G Ninja -DPAVANE_FUZZ=ON -DPAVANE_BUILD_TESTS=OFF -DPAVANE_WERROR=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only" >/dev/null
   cmake --build "$1" --target fuzzers --parallel "$(nproc)"' _ "$build_dir"

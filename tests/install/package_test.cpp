@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/child_process.h"
 #include "support/devserver_process.h"
@@ -13,6 +14,12 @@ namespace pavane::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+#ifdef PAVANE_HARDENED
+constexpr bool kHardened = true;
+#else
+constexpr bool kHardened = false;
+#endif
 
 bool Found(const char* program) {
   return RunProgram("/usr/bin/env", {"which", program}).exitCode == 0;
@@ -41,19 +48,35 @@ TEST(PackageTest, UnpackedAnywhereTheTypicalRoadPasses) {
   ASSERT_FALSE(deb.empty()) << made.out;
   EXPECT_EQ(deb.filename().string(), "pavane_" PAVANE_VERSION "_amd64.deb");
 
+  // Debian's own check of the package: no errors, no warnings, and every
+  // program hardened (lintian only informs of that).
+  if (kHardened && Found("lintian")) {
+    std::vector<std::string> lintian{"lintian", "--display-info", "--fail-on", "error,warning"};
+#ifdef __clang__
+    // Debian 12's C library fortifies the printf family for GCC only, and
+    // what clang can fortify our programs need not call.
+    lintian.insert(lintian.end(), {"--suppress-tags", "hardening-no-fortify-functions"});
+#endif
+    lintian.push_back(deb.string());
+    const auto lint = RunProgram("/usr/bin/env", lintian);
+    EXPECT_EQ(lint.exitCode, 0) << lint.out << lint.err;
+    EXPECT_EQ(lint.out.find("hardening-"), std::string::npos) << lint.out;
+  }
+
   const fs::path root = dir.path() / "unpacked here";
   ASSERT_EQ(RunProgram("/usr/bin/dpkg-deb", {"-x", deb.string(), root.string()}).exitCode, 0);
-  const fs::path layout = root / "usr/lib/pavane";
+  // The commands as a user runs them, through their links into the layout.
+  const fs::path commands = root / "usr/bin";
   for (const char* file : {"usr/share/doc/pavane/copyright", "usr/share/man/man1/pavane.1.gz",
                            "usr/share/man/man1/pavane-reg.1.gz", "usr/bin/pavane-devserver",
                            "usr/lib/pavane/PV/localized/en/Language.inx"}) {
     EXPECT_TRUE(fs::exists(root / file)) << file;
   }
 
-  DevserverProcess server((layout / "bin/pavane-devserver").string());
+  DevserverProcess server((commands / "pavane-devserver").string());
   ASSERT_TRUE(server.started());
   const std::string registry = dir.File("registry.db");
-  ASSERT_EQ(RunProgram((layout / "bin/pavane-reg").string(),
+  ASSERT_EQ(RunProgram((commands / "pavane-reg").string(),
                        {"--registry", registry, "create", "HKEY_LOCAL_MACHINE\\Software\\Orlent"})
                 .exitCode,
             0);
@@ -63,7 +86,7 @@ TEST(PackageTest, UnpackedAnywhereTheTypicalRoadPasses) {
             "click cmdDecline\nclick cmdDecline\n");
   dir.Write("run/.keep", "");
   const auto run =
-      RunProgram((layout / "PV/pavane").string(), {"/app=OL", "/language=en"},
+      RunProgram((commands / "pavane").string(), {"/app=OL", "/language=en"},
                  {"PAVANE_UI=headless", "PAVANE_SCRIPT=" + dir.File("road.txt"),
                   "PAVANE_REGISTRY=" + registry, "PAVANE_SERVER_BASE=" + server.BaseUrl(),
                   "Temp=" + dir.File("run"), "XDG_RUNTIME_DIR=" + dir.File("run")});

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
-#include <ranges>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,12 +41,33 @@ class Form {
   Control* Find(std::string_view scriptName) const;
 
   std::size_t ControlCount() const { return controls_.size(); }
-  // The controls in design order.
-  auto Controls() const {
-    return controls_ |
-           std::views::transform(
-               [](const std::unique_ptr<Control>& control) -> Control& { return *control; });
-  }
+  // The controls in design order, each as a Control&. A range of our own:
+  // clang 14 cannot compile std::views of libstdc++ 12.
+  class ControlRange {
+   public:
+    using Owners = std::vector<std::unique_ptr<Control>>;
+    class Iterator {
+     public:
+      explicit Iterator(Owners::const_iterator at) : at_(at) {}
+      Control& operator*() const { return **at_; }
+      Iterator& operator++() {
+        ++at_;
+        return *this;
+      }
+      bool operator==(const Iterator&) const = default;
+
+     private:
+      Owners::const_iterator at_;
+    };
+
+    explicit ControlRange(const Owners& controls) : controls_(controls) {}
+    Iterator begin() const { return Iterator(controls_.begin()); }
+    Iterator end() const { return Iterator(controls_.end()); }
+
+   private:
+    const Owners& controls_;
+  };
+  ControlRange Controls() const { return ControlRange(controls_); }
 
   // The observer is told of changes to every control, present and added
   // later; nullptr detaches it.
