@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   googletest libgtest-dev libgmock-dev
   libsqlite3-dev libcurl4-openssl-dev libsoup-3.0-dev nlohmann-json3-dev libgumbo-dev
-  libgtk-3-dev libwebkit2gtk-4.1-dev xvfb xauth fonts-noto-cjk fontconfig
+  libgtk-3-dev libwebkit2gtk-4.1-dev xvfb xauth fonts-noto-cjk fontconfig lintian
 )
 
 sudo_cmd=()
