@@ -52,8 +52,9 @@ class HttpClient {
   // Requests handed over and not yet ended, those still waiting their turn
   // included.
   virtual std::size_t InFlight() const = 0;
-  // Waits until every request handed over has ended or `limit` has passed.
-  // Returns true when none is left.
+  // Waits until every request handed over has ended or `limit` has passed,
+  // and sends those still waiting their turn within it. Returns true when
+  // none is left.
   virtual bool WaitForAll(std::chrono::milliseconds limit) = 0;
 
   virtual HttpResponse Get(const std::string& url, const SyncRequestOptions& options) = 0;

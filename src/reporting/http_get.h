@@ -14,7 +14,8 @@ namespace pavane::reporting {
 std::string HttpGet(Run& run, const std::string& url);
 
 // At the end of a run, after the windows are gone: waits for requests still
-// in flight, at most `limit`. Returns true when all have ended.
+// in flight, at most `limit`, and sends those still waiting their turn within
+// it. Returns true when all have ended.
 bool FinishPendingRequests(Run& run,
                            std::chrono::milliseconds limit = std::chrono::milliseconds(2000));
 

@@ -146,6 +146,8 @@ TEST_F(TrackingTest, ReportsInQuickSuccessionAllArriveInTheOrderTheyWereMade) {
   EXPECT_EQ(Actions(Arrived(made.size())), made);
 }
 
+// More reports than the end of the run could send one short grace apart:
+// they share its 2 s instead, and none is lost.
 TEST_F(TrackingTest, ASlowServerHoldsUpNeitherTheScreensNorTheEndOfTheRunAndGetsEveryReport) {
   StartServer({"--delay-ms", "3000"});
   StoreFacts(kFacts);
@@ -163,7 +165,7 @@ TEST_F(TrackingTest, ASlowServerHoldsUpNeitherTheScreensNorTheEndOfTheRunAndGets
   const auto workBefore = ThreadCpuTime();
   for (const std::string& url : urls) HttpGet(run(), url);
   EXPECT_LT(ThreadCpuTime() - workBefore, milliseconds(5));
-  for (int i = 3; i < 6; ++i) {
+  for (int i = 3; i < 24; ++i) {
     made.push_back("Slow_" + std::to_string(i));
     const auto start = Clock::now();
     ReportEvent(run(), made.back(), "");

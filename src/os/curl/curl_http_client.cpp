@@ -243,7 +243,11 @@ class CurlHttpClient::Worker : public std::enable_shared_from_this<Worker> {
 
   bool WaitForAll(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
-    return idle_.wait_for(lock, limit, [this] { return inFlight_ == 0; });
+    endWaitUntil_ = Clock::now() + limit;
+    WakeLocked();
+    const bool done = idle_.wait_for(lock, limit, [this] { return inFlight_ == 0; });
+    endWaitUntil_.reset();
+    return done;
   }
 
  private:
@@ -263,6 +267,7 @@ class CurlHttpClient::Worker : public std::enable_shared_from_this<Worker> {
         std::lock_guard lock(mutex_);
         if (stopping_) break;
         jobs.swap(queue_);
+        lineEndsBy_ = endWaitUntil_;
       }
       for (Job& job : jobs) {
         if (job.sync) {
@@ -317,7 +322,13 @@ class CurlHttpClient::Worker : public std::enable_shared_from_this<Worker> {
            (line_->sentAt && Clock::now() >= *line_->sentAt + Grace(*line_->sentAt));
   }
 
-  Clock::duration Grace(Clock::time_point /*sentAt*/) const { return kReportGrace; }
+  // While the end of the run waits, the reports still waiting share what is
+  // left of its time, so that the last one is out before the wait is over.
+  Clock::duration Grace(Clock::time_point sentAt) const {
+    if (!lineEndsBy_) return kReportGrace;
+    const auto share = (*lineEndsBy_ - sentAt) / static_cast<long>(waiting_.size() + 1);
+    return std::clamp<Clock::duration>(share, Clock::duration::zero(), kReportGrace);
+  }
 
   // How long the worker may sleep before the line needs it; curl's sockets
   // and timers wake it earlier, the sending of the report on the line too.
@@ -461,11 +472,13 @@ class CurlHttpClient::Worker : public std::enable_shared_from_this<Worker> {
   std::size_t inFlight_ = 0;
   bool stopping_ = false;
   bool finished_ = false;
+  std::optional<Clock::time_point> endWaitUntil_;  // while WaitForAll waits
 
   // Touched by the worker thread only.
   std::unordered_map<CURL*, std::unique_ptr<Transfer>> active_;
-  std::deque<Job> waiting_;   // reports not yet started, oldest first
-  Transfer* line_ = nullptr;  // the report started last, until it ends
+  std::deque<Job> waiting_;                      // reports not yet started, oldest first
+  Transfer* line_ = nullptr;                     // the report started last, until it ends
+  std::optional<Clock::time_point> lineEndsBy_;  // endWaitUntil_, as last seen
 
   std::thread thread_;
 };

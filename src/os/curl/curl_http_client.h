@@ -11,9 +11,10 @@
 //    side by side arrive in any order; so these go out one at a time: the
 //    next starts once the one before has been answered (or has failed), or
 //    has been sent whole a short grace ago, so that a slow or silent server
-//    holds them up only briefly. One that cannot be sent at all (a name
-//    lookup or connection that hangs) holds the rest until its own
-//    time-outs: they would meet the same server.
+//    holds them up only briefly. While WaitForAll waits, those still waiting
+//    share its time, so that all are sent before it is over. One that cannot
+//    be sent at all (a name lookup or connection that hangs) holds the rest
+//    until its own time-outs: they would meet the same server.
 //  - Get: the synchronous validation request. It runs on the worker too while
 //    the caller waits through its WaitHook (or on a condition variable).
 //    Up to 3 redirects are followed (http and https only), the body is capped
