@@ -1,9 +1,10 @@
 // HTTP GET requests to the maker's server.
 //
 // Two kinds: fire-and-forget requests whose answer nobody reads (tracking,
-// sign-up), each of which runs on its own to completion or time-out; and one
-// synchronous request (address validation) that waits for its answer while the
-// caller's event loop keeps running through a WaitHook.
+// sign-up), which reach the server in the order they were made and each run
+// to completion or time-out; and one synchronous request (address validation)
+// that waits for its answer while the caller's event loop keeps running
+// through a WaitHook.
 #pragma once
 
 #include <chrono>
@@ -44,13 +45,16 @@ class HttpClient {
  public:
   virtual ~HttpClient() = default;
 
-  // Starts a GET and returns at once. The request is never cancelled by a
-  // later one; it ends on completion or on its own time-out.
+  // Hands a GET over and returns at once. It goes out after the ones handed
+  // over before it, so that the server sees them in that order; it is never
+  // cancelled by a later one and ends on completion or on its own time-out.
   virtual void StartGet(const std::string& url) = 0;
-  // Requests started and not yet ended.
+  // Requests handed over and not yet ended, those still waiting their turn
+  // included.
   virtual std::size_t InFlight() const = 0;
-  // Waits until every started request has ended or `limit` has passed.
-  // Returns true when none is left.
+  // Waits until every request handed over has ended or `limit` has passed,
+  // and sends those still waiting their turn within it. Returns true when
+  // none is left.
   virtual bool WaitForAll(std::chrono::milliseconds limit) = 0;
 
   virtual HttpResponse Get(const std::string& url, const SyncRequestOptions& options) = 0;

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -24,6 +26,10 @@ constexpr long kMaxValidationRedirects = 3;
 // A Get is answered by its own deadline this long after its time-out when the
 // worker has not answered it by then (curl normally answers first).
 constexpr std::chrono::milliseconds kAnswerGrace{250};
+// How long a report that is on the wire holds back the next one when its
+// answer is late: a server that reads it has it by then, and a slow or silent
+// one does not hold up the rest for long.
+constexpr std::chrono::milliseconds kReportGrace{200};
 // How long the destructor waits for the worker to wind up before leaving it.
 constexpr std::chrono::milliseconds kStopWait{250};
 // Longer charset names than this are not names iconv knows.
@@ -66,6 +72,10 @@ struct Transfer {
   std::string body;
   bool truncated = false;
   char error[CURL_ERROR_SIZE] = {};
+  // A report's request: the last bytes of it sent so far, and when it had
+  // gone out whole.
+  std::string sentTail;
+  std::optional<Clock::time_point> sentAt;
 };
 
 std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user) {
@@ -113,6 +123,23 @@ void AnswerByDeadline(SyncCall& call, Clock::time_point deadline) {
   HttpResponse response;
   response.error = "no answer within the time-out";
   Complete(call, std::move(response));
+}
+
+// curl tells what it has sent through its debug channel, after each send.
+// A GET ends with a blank line, so the request is out whole once the bytes
+// sent for it end with one, even when it took more than one send. A proxy
+// tunnel's CONNECT is not the request.
+int WatchSending(CURL* /*easy*/, curl_infotype type, char* data, std::size_t size, void* user) {
+  auto* transfer = static_cast<Transfer*>(user);
+  if (transfer->sentAt || (type != CURLINFO_HEADER_OUT && type != CURLINFO_DATA_OUT)) return 0;
+  const std::string_view bytes(data, size);
+  if (bytes.starts_with("CONNECT ")) return 0;
+  constexpr std::string_view kEnd = "\r\n\r\n";
+  std::string& tail = transfer->sentTail;
+  tail.append(bytes);
+  if (tail.size() > kEnd.size()) tail.erase(0, tail.size() - kEnd.size());
+  if (tail == kEnd) transfer->sentAt = Clock::now();
+  return 0;
 }
 
 int BeforeNameLookup(void* /*resolver*/, void* /*reserved*/, void* user) {
@@ -216,7 +243,11 @@ class CurlHttpClient::Worker : public std::enable_shared_from_this<Worker> {
 
   bool WaitForAll(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
-    return idle_.wait_for(lock, limit, [this] { return inFlight_ == 0; });
+    endWaitUntil_ = Clock::now() + limit;
+    WakeLocked();
+    const bool done = idle_.wait_for(lock, limit, [this] { return inFlight_ == 0; });
+    endWaitUntil_.reset();
+    return done;
   }
 
  private:
@@ -236,8 +267,16 @@ class CurlHttpClient::Worker : public std::enable_shared_from_this<Worker> {
         std::lock_guard lock(mutex_);
         if (stopping_) break;
         jobs.swap(queue_);
+        lineEndsBy_ = endWaitUntil_;
       }
-      for (Job& job : jobs) Begin(std::move(job));
+      for (Job& job : jobs) {
+        if (job.sync) {
+          Begin(std::move(job));
+        } else {
+          waiting_.push_back(std::move(job));
+        }
+      }
+      StartReportsDue();
       if (multi_ == nullptr) {
         // Without a multi handle every job fails in Begin; sleep until the next.
         std::unique_lock lock(mutex_);
@@ -251,7 +290,7 @@ class CurlHttpClient::Worker : public std::enable_shared_from_this<Worker> {
       while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
         if (message->msg == CURLMSG_DONE) End(message->easy_handle, message->data.result);
       }
-      curl_multi_poll(multi_, nullptr, 0, kIdleWaitMs, nullptr);
+      curl_multi_poll(multi_, nullptr, 0, NextLookMs(), nullptr);
     }
     Abandon();
     CURLM* multi = nullptr;
@@ -265,6 +304,40 @@ class CurlHttpClient::Worker : public std::enable_shared_from_this<Worker> {
       finished_ = true;
     }
     ended_.notify_all();
+  }
+
+  // The reports go out one after another, in the order they were made, so
+  // that the server sees them in that order: the next starts once the one
+  // before has ended, or has been on the wire for its grace.
+  void StartReportsDue() {
+    while (!waiting_.empty() && LineFree()) {
+      Job job = std::move(waiting_.front());
+      waiting_.pop_front();
+      Begin(std::move(job));
+    }
+  }
+
+  bool LineFree() const {
+    return line_ == nullptr ||
+           (line_->sentAt && Clock::now() >= *line_->sentAt + Grace(*line_->sentAt));
+  }
+
+  // While the end of the run waits, the reports still waiting share what is
+  // left of its time, so that the last one is out before the wait is over.
+  Clock::duration Grace(Clock::time_point sentAt) const {
+    if (!lineEndsBy_) return kReportGrace;
+    const auto share = (*lineEndsBy_ - sentAt) / static_cast<long>(waiting_.size() + 1);
+    return std::clamp<Clock::duration>(share, Clock::duration::zero(), kReportGrace);
+  }
+
+  // How long the worker may sleep before the line needs it; curl's sockets
+  // and timers wake it earlier, the sending of the report on the line too.
+  int NextLookMs() const {
+    if (waiting_.empty() || (line_ != nullptr && !line_->sentAt)) return kIdleWaitMs;
+    if (line_ == nullptr) return 0;
+    const auto due = *line_->sentAt + Grace(*line_->sentAt) - Clock::now();
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(due).count();
+    return static_cast<int>(std::clamp<decltype(ms)>(ms, 0, kIdleWaitMs));
   }
 
   void Begin(Job job) {
@@ -302,11 +375,17 @@ class CurlHttpClient::Worker : public std::enable_shared_from_this<Worker> {
       curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
       curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxValidationRedirects);
       curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    } else {
+      // The debug channel goes to WatchSending only, never to stderr.
+      curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, &WatchSending);
+      curl_easy_setopt(easy, CURLOPT_DEBUGDATA, transfer.get());
+      curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
     }
     if (curl_multi_add_handle(multi_, easy) != CURLM_OK) {
       Fail(*transfer, "the HTTP library could not start the request");
       return;
     }
+    if (!sync) line_ = transfer.get();
     active_.emplace(easy, std::move(transfer));
   }
 
@@ -315,6 +394,7 @@ class CurlHttpClient::Worker : public std::enable_shared_from_this<Worker> {
     if (found == active_.end()) return;
     std::unique_ptr<Transfer> transfer = std::move(found->second);
     active_.erase(found);
+    if (transfer.get() == line_) line_ = nullptr;
     curl_multi_remove_handle(multi_, easy);
 
     if (transfer->sync) {
@@ -366,6 +446,9 @@ class CurlHttpClient::Worker : public std::enable_shared_from_this<Worker> {
       Fail(*transfer, "the request was abandoned");
     }
     active_.clear();
+    line_ = nullptr;
+    for (std::size_t i = 0; i < waiting_.size(); ++i) Ended();
+    waiting_.clear();
     std::vector<Job> jobs;
     {
       std::lock_guard lock(mutex_);
@@ -389,9 +472,13 @@ class CurlHttpClient::Worker : public std::enable_shared_from_this<Worker> {
   std::size_t inFlight_ = 0;
   bool stopping_ = false;
   bool finished_ = false;
+  std::optional<Clock::time_point> endWaitUntil_;  // while WaitForAll waits
 
   // Touched by the worker thread only.
   std::unordered_map<CURL*, std::unique_ptr<Transfer>> active_;
+  std::deque<Job> waiting_;                      // reports not yet started, oldest first
+  Transfer* line_ = nullptr;                     // the report started last, until it ends
+  std::optional<Clock::time_point> lineEndsBy_;  // endWaitUntil_, as last seen
 
   std::thread thread_;
 };

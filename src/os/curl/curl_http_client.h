@@ -7,14 +7,23 @@
 //  - StartGet: fire-and-forget; the answer is dropped as it arrives. No
 //    redirect is followed: nobody reads the answer, and following one would
 //    only send the installation facts somewhere we did not choose.
+//    The maker reads a run's events in the order they arrive, and requests
+//    side by side arrive in any order; so these go out one at a time: the
+//    next starts once the one before has been answered (or has failed), or
+//    has been sent whole a short grace ago, so that a slow or silent server
+//    holds them up only briefly. While WaitForAll waits, those still waiting
+//    share its time, so that all are sent before it is over. One that cannot
+//    be sent at all (a name lookup or connection that hangs) holds the rest
+//    until its own time-outs: they would meet the same server.
 //  - Get: the synchronous validation request. It runs on the worker too while
 //    the caller waits through its WaitHook (or on a condition variable).
 //    Up to 3 redirects are followed (http and https only), the body is capped
 //    and the transfer aborted once the cap is passed. The body comes back as
 //    UTF-8 text, decoded by the charset its Content-Type declares.
 //  - Requests never cancel each other; each ends on completion or on its own
-//    time-out. The destructor abandons whatever is still running, so a run
-//    that wants its reports out calls WaitForAll first.
+//    time-out, counted from when its turn came. The destructor abandons
+//    whatever is still running, so a run that wants its reports out calls
+//    WaitForAll first.
 //
 // Every limit holds whatever the name lookup does. curl's threaded resolver
 // leaves a lookup that never answers to its own thread; and should the worker
