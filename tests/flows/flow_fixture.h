@@ -19,7 +19,7 @@
 namespace pavane::flows {
 
 // The real HTTP client, with a note of every request in the order the
-// program started them (the server may see simultaneous ones in any order).
+// program started them.
 class RecordingHttpClient : public os::HttpClient {
  public:
   explicit RecordingHttpClient(os::CurlHttpClientOptions options = {})
