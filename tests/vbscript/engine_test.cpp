@@ -144,7 +144,7 @@ TEST_F(EngineTest, LiteralsAndFunctions) {
   EXPECT_NE(Fails("lblA.Raw = Hello").find("Variable is undefined: 'Hello'"), std::string::npos);
 }
 
-TEST_F(EngineTest, OperatorsComputeAsTheOldEngineDid) {
+TEST_F(EngineTest, OperatorsAndTextFunctionsComputeAsTheOldEngineDid) {
   const std::pair<const char*, Value> cases[] = {
       {"-3 ^ 2", Value::Double(9)},  // the sign binds tighter than ^
       {"2 ^ 3 ^ 2", Value::Double(64)},
@@ -178,6 +178,20 @@ TEST_F(EngineTest, OperatorsComputeAsTheOldEngineDid) {
       {"Not 0", Value::Integer(-1)},
       {"Not True", Value::Boolean(false)},
       {"Not \"2\"", Value::Long(-3)},
+      {"UCase(\"é-x\") & LCase(\"ÀB\")", Value::String("É-Xàb")},
+      {"Len(\"héllo\")", Value::Long(5)},
+      {"Len(-1.5)", Value::Long(4)},
+      {"Left(\"héllo\", 2) & Right(\"héllo\", 3) & Left(\"ab\", 9)", Value::String("hélloab")},
+      {"Mid(\"héllo\", 2, 2) & Mid(\"héllo\", 4) & Mid(\"ab\", 9)", Value::String("éllo")},
+      {"Trim(\"  a \") & LTrim(\" a \") & RTrim(\" a\" & vbTab & \" \")", Value::String("aa  a\t")},
+      {"Replace(\"aXbxc\", \"x\", \"-\")", Value::String("aXb-c")},
+      {"Replace(\"aXbxc\", \"x\", \"-\", 2, -1, 1)", Value::String("-b-c")},
+      {"Replace(\"aaa\", \"a\", \"b\", 1, 2)", Value::String("bba")},
+      {"InStr(\"héllo\", \"l\")", Value::Long(3)},
+      {"InStr(4, \"héllo\", \"l\")", Value::Long(4)},
+      {"InStr(1, \"ABC\", \"b\", 1) & InStr(\"ABC\", \"b\") & InStr(\"a\", \"\")",
+       Value::String("201")},
+      {"Space(2) & String(2, \"xy\") & String(2, 321)", Value::String("  xxAA")},
   };
   for (const auto& [expression, expected] : cases) {
     EXPECT_EQ(Eval(expression), expected) << expression;
@@ -188,12 +202,13 @@ TEST_F(EngineTest, OperatorsComputeAsTheOldEngineDid) {
   EXPECT_EQ(a_.calls.at(0).at(0), Value::Boolean(true)) << "= in an argument compares";
 }
 
-TEST_F(EngineTest, OperatorsFailAsTheOldEngineDid) {
+TEST_F(EngineTest, OperatorsAndTextFunctionsFailAsTheOldEngineDid) {
   // The old engine's error numbers, by the messages that carry them.
   const std::map<int, std::string> messages = {{5, "Invalid procedure call or argument"},
                                                {6, "Overflow"},
                                                {11, "Division by zero"},
                                                {13, "Type mismatch"},
+                                               {14, "Out of string space"},
                                                {424, "Object required"},
                                                {450, "Wrong number of arguments"},
                                                {1002, "Syntax error"}};
@@ -208,7 +223,23 @@ TEST_F(EngineTest, OperatorsFailAsTheOldEngineDid) {
       {"lblA.Left = 3E9 Mod 2", 6},
       {"lblA.Left = 10 ^ 400", 6},
       {"lblA.Left = (-8) ^ (1 / 3)", 5},
+      {"lblA.Caption = Left(\"x\", -1)", 5},
+      {"lblA.Caption = Right(\"x\", \"a\")", 13},
+      {"lblA.Caption = Mid(\"x\", 0)", 5},
+      {"lblA.Caption = Mid(\"x\", 1, -1)", 5},
+      {"lblA.Caption = String(-1, \"a\")", 5},
+      {"lblA.Caption = String(2, \"\")", 5},
+      {"lblA.Caption = String(2, -1)", 5},
+      {"lblA.Caption = Space(-1)", 5},
+      {"lblA.Caption = Replace(\"a\", \"a\", \"b\", 0)", 5},
+      {"lblA.Caption = Replace(\"a\", \"a\", \"b\", 1, -2)", 5},
+      {"lblA.Caption = InStr(1, \"a\", \"b\", 2)", 5},
+      {"lblA.Caption = InStr(0, \"a\", \"a\")", 5},
+      {"lblA.Caption = Space(2000000)", 14},
+      {"lblA.Caption = Space(600000) & Space(600000)", 14},
+      {"lblA.Caption = Replace(String(1000, 97), \"a\", Space(1100))", 14},
       {"lblA.Caption = 1 Is 1", 424},
+      {"lblA.Caption = Mid(\"a\")", 450},
       {"lblA.Caption = 1 + Not 0", 1002},
       {"lblA.Caption = Mod", 1002},
       {"lblA.Caption(1) = 2", 1002},
