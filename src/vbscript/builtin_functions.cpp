@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "os/unicode.h"
+#include "vbscript/text_functions.h"
 
 namespace pavane::vbscript {
 namespace {
@@ -18,43 +19,13 @@ constexpr std::array<char16_t, 32> kWindows1252High = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-std::string InvalidCall(std::string_view function) {
-  return "Invalid procedure call or argument: '" + std::string(function) + "'";
-}
-
-struct FunctionInfo {
-  std::string_view name;       // lower case
-  std::string_view shownName;  // as the messages name it
-  std::size_t arguments;
-};
-
-constexpr std::array<FunctionInfo, 8> kFunctions = {{
-    {"chr", "Chr", 1},
-    {"chrw", "ChrW", 1},
-    {"rgb", "RGB", 3},
-    {"cstr", "CStr", 1},
-    {"cint", "CInt", 1},
-    {"clng", "CLng", 1},
-    {"cdbl", "CDbl", 1},
-    {"cbool", "CBool", 1},
-}};
-
-const FunctionInfo* FindFunction(std::string_view name) {
-  for (const FunctionInfo& info : kFunctions) {
-    if (info.name == name) {
-      return &info;
-    }
-  }
-  return nullptr;
-}
-
-bool Chr(const Value& argument, Value& result, std::string& error) {
+bool Chr(std::span<const Value> arguments, Value& result, std::string& error) {
   std::int32_t code = 0;
-  if (!ToLong(argument, code, error)) {
+  if (!ToLong(arguments[0], code, error)) {
     return false;
   }
   if (code < 0 || code > 255) {
-    error = InvalidCall("Chr");
+    error = InvalidCallError("Chr");
     return false;
   }
   char32_t codePoint = static_cast<char32_t>(code);
@@ -67,9 +38,9 @@ bool Chr(const Value& argument, Value& result, std::string& error) {
   return true;
 }
 
-bool ChrW(const Value& argument, Value& result, std::string& error) {
+bool ChrW(std::span<const Value> arguments, Value& result, std::string& error) {
   std::int32_t code = 0;
-  if (!ToLong(argument, code, error)) {
+  if (!ToLong(arguments[0], code, error)) {
     return false;
   }
   // Negative codes down to -32768 name the upper half of the 16-bit range,
@@ -79,7 +50,7 @@ bool ChrW(const Value& argument, Value& result, std::string& error) {
     code += 65536;
   }
   if (code < 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-    error = InvalidCall("ChrW");
+    error = InvalidCallError("ChrW");
     return false;
   }
   std::string text;
@@ -97,7 +68,7 @@ bool Rgb(std::span<const Value> arguments, Value& result, std::string& error) {
       return false;
     }
     if (component < 0) {
-      error = InvalidCall("RGB");
+      error = InvalidCallError("RGB");
       return false;
     }
     // Components above 255 count as 255, as the old RGB did.
@@ -108,7 +79,83 @@ bool Rgb(std::span<const Value> arguments, Value& result, std::string& error) {
   return true;
 }
 
+bool CStr(std::span<const Value> arguments, Value& result, std::string& /*error*/) {
+  result = Value::String(ToString(arguments[0]));
+  return true;
+}
+
+bool CInt(std::span<const Value> arguments, Value& result, std::string& error) {
+  std::int16_t number = 0;
+  if (!ToInteger(arguments[0], number, error)) {
+    return false;
+  }
+  result = Value::Integer(number);
+  return true;
+}
+
+bool CLng(std::span<const Value> arguments, Value& result, std::string& error) {
+  std::int32_t number = 0;
+  if (!ToLong(arguments[0], number, error)) {
+    return false;
+  }
+  result = Value::Long(number);
+  return true;
+}
+
+bool CDbl(std::span<const Value> arguments, Value& result, std::string& error) {
+  double number = 0;
+  if (!ToDouble(arguments[0], number, error)) {
+    return false;
+  }
+  result = Value::Double(number);
+  return true;
+}
+
+bool CBool(std::span<const Value> arguments, Value& result, std::string& error) {
+  bool flag = false;
+  if (!ToBoolean(arguments[0], flag, error)) {
+    return false;
+  }
+  result = Value::Boolean(flag);
+  return true;
+}
+
+struct FunctionInfo {
+  std::string_view name;       // lower case
+  std::string_view shownName;  // as the messages name it
+  std::size_t fewestArguments;
+  std::size_t mostArguments;
+  bool (*call)(std::span<const Value> arguments, Value& result, std::string& error);
+};
+
+constexpr FunctionInfo kFunctions[] = {
+    {"chr", "Chr", 1, 1, Chr},          {"chrw", "ChrW", 1, 1, ChrW},
+    {"rgb", "RGB", 3, 3, Rgb},          {"cstr", "CStr", 1, 1, CStr},
+    {"cint", "CInt", 1, 1, CInt},       {"clng", "CLng", 1, 1, CLng},
+    {"cdbl", "CDbl", 1, 1, CDbl},       {"cbool", "CBool", 1, 1, CBool},
+    {"ucase", "UCase", 1, 1, UCase},    {"lcase", "LCase", 1, 1, LCase},
+    {"len", "Len", 1, 1, Len},          {"left", "Left", 2, 2, Left},
+    {"right", "Right", 2, 2, Right},    {"mid", "Mid", 2, 3, Mid},
+    {"trim", "Trim", 1, 1, Trim},       {"ltrim", "LTrim", 1, 1, LTrim},
+    {"rtrim", "RTrim", 1, 1, RTrim},    {"replace", "Replace", 3, 6, Replace},
+    {"instr", "InStr", 2, 4, InStr},    {"space", "Space", 1, 1, Space},
+    {"string", "String", 2, 2, String},
+};
+
+const FunctionInfo* FindFunction(std::string_view name) {
+  for (const FunctionInfo& info : kFunctions) {
+    if (info.name == name) {
+      return &info;
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace
+
+std::string InvalidCallError(std::string_view function) {
+  return "Invalid procedure call or argument: '" + std::string(function) + "'";
+}
 
 bool IsBuiltinFunction(std::string_view name) {
   return FindFunction(name) != nullptr;
@@ -121,55 +168,12 @@ bool CallBuiltinFunction(std::string_view name, std::span<const Value> arguments
     error = "Type mismatch: '" + std::string(name) + "'";
     return false;
   }
-  if (arguments.size() != info->arguments) {
+  if (arguments.size() < info->fewestArguments || arguments.size() > info->mostArguments) {
     error = "Wrong number of arguments or invalid property assignment: '" +
             std::string(info->shownName) + "'";
     return false;
   }
-  const Value& first = arguments[0];
-  if (name == "chr") {
-    return Chr(first, result, error);
-  }
-  if (name == "chrw") {
-    return ChrW(first, result, error);
-  }
-  if (name == "rgb") {
-    return Rgb(arguments, result, error);
-  }
-  if (name == "cstr") {
-    result = Value::String(ToString(first));
-    return true;
-  }
-  if (name == "cint") {
-    std::int16_t number = 0;
-    if (!ToInteger(first, number, error)) {
-      return false;
-    }
-    result = Value::Integer(number);
-    return true;
-  }
-  if (name == "clng") {
-    std::int32_t number = 0;
-    if (!ToLong(first, number, error)) {
-      return false;
-    }
-    result = Value::Long(number);
-    return true;
-  }
-  if (name == "cdbl") {
-    double number = 0;
-    if (!ToDouble(first, number, error)) {
-      return false;
-    }
-    result = Value::Double(number);
-    return true;
-  }
-  bool flag = false;
-  if (!ToBoolean(first, flag, error)) {
-    return false;
-  }
-  result = Value::Boolean(flag);
-  return true;
+  return info->call(arguments, result, error);
 }
 
 bool LookUpConstant(std::string_view name, Value& value) {

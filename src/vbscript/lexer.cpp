@@ -77,6 +77,24 @@ bool ReadDecimalNumber(std::string_view text, std::size_t& i, Value& value) {
   return true;
 }
 
+struct OperatorPair {
+  std::string_view text;
+  TokenKind kind;
+};
+
+// The old lexer also took "=<", "=>" and "><", so language files may use them.
+constexpr OperatorPair kOperatorPairs[] = {
+    {"<>", TokenKind::kNotEqual},     {"><", TokenKind::kNotEqual},
+    {"<=", TokenKind::kLessEqual},    {"=<", TokenKind::kLessEqual},
+    {">=", TokenKind::kGreaterEqual}, {"=>", TokenKind::kGreaterEqual}};
+
+const OperatorPair* OperatorPairAt(std::string_view text) {
+  for (const OperatorPair& pair : kOperatorPairs) {
+    if (text.starts_with(pair.text)) return &pair;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 bool Tokenize(std::string_view statement, std::vector<Token>& tokens, std::string& error) {
@@ -161,6 +179,9 @@ bool Tokenize(std::string_view statement, std::vector<Token>& tokens, std::strin
         ++i;
         push(TokenKind::kAmpersand, start);
       }
+    } else if (const OperatorPair* pair = OperatorPairAt(statement.substr(i))) {
+      i += pair->text.size();
+      push(pair->kind, start);
     } else {
       TokenKind kind;
       switch (c) {
@@ -190,6 +211,18 @@ bool Tokenize(std::string_view statement, std::vector<Token>& tokens, std::strin
           break;
         case '/':
           kind = TokenKind::kSlash;
+          break;
+        case '\\':
+          kind = TokenKind::kBackslash;
+          break;
+        case '^':
+          kind = TokenKind::kCaret;
+          break;
+        case '<':
+          kind = TokenKind::kLess;
+          break;
+        case '>':
+          kind = TokenKind::kGreater;
           break;
         default:
           return fail("Invalid character", start);

@@ -25,6 +25,13 @@ enum class TokenKind {
   kMinus,
   kStar,
   kSlash,
+  kBackslash,
+  kCaret,
+  kLess,
+  kGreater,
+  kLessEqual,     // also written "=<"
+  kGreaterEqual,  // also written "=>"
+  kNotEqual,      // also written "><"
   kSeparator,
   kEnd,
 };

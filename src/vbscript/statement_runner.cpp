@@ -146,6 +146,11 @@ bool StatementRunner::ReadCallArguments(std::vector<Value>& arguments) {
       Next();
       return ReadArgumentList(TokenKind::kCloseParen, arguments);
     }
+    // "a.Caption(1) = 2" assigns to an indexed property, which no object
+    // has; it is no call with the argument "(1) = 2".
+    if (close != kNoMatch && tokens_[close + 1].kind == TokenKind::kEquals) {
+      return SyntaxError(tokens_[close + 1]);
+    }
   }
   if (!ReadExpressions(arguments)) {
     return false;
@@ -216,64 +221,138 @@ bool StatementRunner::Apply(const Path& path, const Value* assigned,
 }
 
 bool StatementRunner::Expression(Value& value) {
+  Operand operand;
+  if (!Binary(operand, 0)) return false;
+  value = std::move(operand.value);
+  return true;
+}
+
+bool StatementRunner::Expression(Operand& value) {
   return Binary(value, 0);
 }
 
 namespace {
 
+// An operator of one precedence level: a symbol, or a keyword (an identifier
+// token with that name).
 struct BinaryToken {
   TokenKind token;
+  std::string_view keyword;
   BinaryOperator op;
 };
 
-// The binary operators by precedence, loosest first: "&" joins what "+" and
-// "-" computed, which work on what "*" and "/" computed.
-constexpr BinaryToken kConcatenation[] = {{TokenKind::kAmpersand, BinaryOperator::kConcatenate}};
-constexpr BinaryToken kAdditive[] = {{TokenKind::kPlus, BinaryOperator::kAdd},
-                                     {TokenKind::kMinus, BinaryOperator::kSubtract}};
-constexpr BinaryToken kMultiplicative[] = {{TokenKind::kStar, BinaryOperator::kMultiply},
-                                           {TokenKind::kSlash, BinaryOperator::kDivide}};
-constexpr std::span<const BinaryToken> kBinaryLevels[] = {kConcatenation, kAdditive,
-                                                          kMultiplicative};
+// The operators by precedence, loosest first, as the old language ranked
+// them; Not stands between And and the comparisons. Unary minus binds
+// tighter than "^" (-3 ^ 2 is 9), as the old engine did, whatever its
+// documentation said.
+constexpr BinaryToken kImp[] = {{TokenKind::kIdentifier, "imp", BinaryOperator::kImp}};
+constexpr BinaryToken kEqv[] = {{TokenKind::kIdentifier, "eqv", BinaryOperator::kEqv}};
+constexpr BinaryToken kXor[] = {{TokenKind::kIdentifier, "xor", BinaryOperator::kXor}};
+constexpr BinaryToken kOr[] = {{TokenKind::kIdentifier, "or", BinaryOperator::kOr}};
+constexpr BinaryToken kAnd[] = {{TokenKind::kIdentifier, "and", BinaryOperator::kAnd}};
+constexpr BinaryToken kComparisons[] = {
+    {TokenKind::kEquals, {}, BinaryOperator::kEqual},
+    {TokenKind::kNotEqual, {}, BinaryOperator::kNotEqual},
+    {TokenKind::kLess, {}, BinaryOperator::kLess},
+    {TokenKind::kGreater, {}, BinaryOperator::kGreater},
+    {TokenKind::kLessEqual, {}, BinaryOperator::kLessEqual},
+    {TokenKind::kGreaterEqual, {}, BinaryOperator::kGreaterEqual},
+    {TokenKind::kIdentifier, "is", BinaryOperator::kIs}};
+constexpr BinaryToken kConcatenation[] = {
+    {TokenKind::kAmpersand, {}, BinaryOperator::kConcatenate}};
+constexpr BinaryToken kAdditive[] = {{TokenKind::kPlus, {}, BinaryOperator::kAdd},
+                                     {TokenKind::kMinus, {}, BinaryOperator::kSubtract}};
+constexpr BinaryToken kModulo[] = {{TokenKind::kIdentifier, "mod", BinaryOperator::kModulo}};
+constexpr BinaryToken kIntegerDivision[] = {
+    {TokenKind::kBackslash, {}, BinaryOperator::kIntegerDivide}};
+constexpr BinaryToken kMultiplicative[] = {{TokenKind::kStar, {}, BinaryOperator::kMultiply},
+                                           {TokenKind::kSlash, {}, BinaryOperator::kDivide}};
+constexpr BinaryToken kPower[] = {{TokenKind::kCaret, {}, BinaryOperator::kPower}};
+constexpr std::span<const BinaryToken> kBinaryLevels[] = {
+    kImp,
+    kEqv,
+    kXor,
+    kOr,
+    kAnd,
+    {},  // Not, which is no binary operator
+    kComparisons,
+    kConcatenation,
+    kAdditive,
+    kModulo,
+    kIntegerDivision,
+    kMultiplicative,
+    kPower,
+};
+constexpr std::size_t kNotLevel = [] {
+  std::size_t level = 0;
+  while (!kBinaryLevels[level].empty()) ++level;
+  return level;
+}();
+
+// The operator keywords are reserved: none of them names a value.
+bool IsOperatorKeyword(std::string_view lowerName) {
+  return lowerName == "not" || lowerName == "and" || lowerName == "or" || lowerName == "xor" ||
+         lowerName == "eqv" || lowerName == "imp" || lowerName == "mod" || lowerName == "is";
+}
 
 }  // namespace
 
-bool StatementRunner::Binary(Value& value, std::size_t level) {
+bool StatementRunner::TooDeep() {
+  if (depth_ <= Engine::kMaxNesting) return false;
+  Fail("Expression nested too deeply (more than " + std::to_string(Engine::kMaxNesting) +
+       " levels) at column " + std::to_string(Peek().column));
+  return true;
+}
+
+bool StatementRunner::Binary(Operand& value, std::size_t level) {
   if (level == std::size(kBinaryLevels)) return Unary(value);
+  if (level == kNotLevel && At(TokenKind::kIdentifier) && SameName(Peek().text, "not")) {
+    DepthGuard guard(depth_);
+    if (TooDeep()) return false;
+    Next();
+    Operand operand;
+    if (!Binary(operand, level)) return false;
+    std::string error;
+    if (execute_ && !Not(operand.value, value.value, error)) return Fail(std::move(error));
+    value.literal = false;
+    return true;
+  }
   if (!Binary(value, level + 1)) return false;
   for (;;) {
     const auto& operators = kBinaryLevels[level];
-    const auto found = std::find_if(operators.begin(), operators.end(),
-                                    [this](const BinaryToken& entry) { return At(entry.token); });
+    const auto found = std::find_if(operators.begin(), operators.end(), [this](const auto& entry) {
+      return At(entry.token) && (entry.keyword.empty() || SameName(Peek().text, entry.keyword));
+    });
     if (found == operators.end()) return true;
     Next();
-    Value right;
+    Operand right;
     if (!Binary(right, level + 1)) return false;
     std::string error;
-    if (execute_ && !ApplyBinary(found->op, value, right, value, error)) {
+    Value result;
+    if (execute_ && !ApplyBinary(found->op, value, right, result, error)) {
       return Fail(std::move(error));
     }
+    value = {std::move(result), false};
   }
 }
 
-bool StatementRunner::Unary(Value& value) {
+bool StatementRunner::Unary(Operand& value) {
   // Every level of nesting (parentheses, function arguments, signs) passes
-  // through here, so this one counter bounds the recursion.
+  // through here or through Not, so this one counter bounds the recursion.
   DepthGuard guard(depth_);
-  if (depth_ > Engine::kMaxNesting) {
-    return Fail("Expression nested too deeply (more than " + std::to_string(Engine::kMaxNesting) +
-                " levels) at column " + std::to_string(Peek().column));
-  }
+  if (TooDeep()) return false;
   if (At(TokenKind::kMinus)) {
     Next();
-    Value operand;
+    Operand operand;
     if (!Unary(operand)) {
       return false;
     }
     std::string error;
-    if (execute_ && !Negate(operand, value, error)) {
+    if (execute_ && !Negate(operand.value, value.value, error)) {
       return Fail(std::move(error));
     }
+    // A negative number is written down as much as a positive one.
+    value.literal = operand.literal;
     return true;
   }
   if (At(TokenKind::kPlus)) {
@@ -283,25 +362,28 @@ bool StatementRunner::Unary(Value& value) {
   return Primary(value);
 }
 
-bool StatementRunner::Primary(Value& value) {
+bool StatementRunner::Primary(Operand& value) {
   switch (Peek().kind) {
     case TokenKind::kNumber:
-      value = Next().value;
+      value = {Next().value, true};
       return true;
     case TokenKind::kString:
-      value = Value::String(Next().text);
+      value = {Value::String(Next().text), true};
       return true;
     case TokenKind::kOpenParen:
       Next();
       return Expression(value) && Expect(TokenKind::kCloseParen, ")");
     case TokenKind::kIdentifier:
+      if (IsOperatorKeyword(LowerCaseName(Peek().text))) return SyntaxError(Peek());
       return IdentifierTerm(value);
     default:
       return SyntaxError(Peek());
   }
 }
 
-bool StatementRunner::IdentifierTerm(Value& value) {
+bool StatementRunner::IdentifierTerm(Operand& operand) {
+  Value& value = operand.value;
+  operand.literal = false;
   const Token& name = Next();
   std::string lower = LowerCaseName(name.text);
   std::string error;
@@ -340,7 +422,11 @@ bool StatementRunner::IdentifierTerm(Value& value) {
     return owner->GetProperty(path.back()->text, value, error) || Fail(std::move(error));
   }
 
-  if (LookUpConstant(lower, value) || !execute_) {
+  if (LookUpConstant(lower, value)) {
+    operand.literal = true;
+    return true;
+  }
+  if (!execute_) {
     return true;
   }
   // Objects have no default property here: a bare control name is far more

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "vbscript/lexer.h"
+#include "vbscript/operators.h"
 #include "vbscript/script_object.h"
 
 namespace pavane::vbscript {
@@ -36,11 +37,15 @@ class StatementRunner {
   bool Apply(const Path& path, const Value* assigned, const std::vector<Value>& arguments);
 
   bool Expression(Value& value);
-  // One precedence level of the binary operators (0 the loosest).
-  bool Binary(Value& value, std::size_t level);
-  bool Unary(Value& value);
-  bool Primary(Value& value);
-  bool IdentifierTerm(Value& value);
+  bool Expression(Operand& value);
+  // One precedence level of the operators (0 the loosest).
+  bool Binary(Operand& value, std::size_t level);
+  bool Unary(Operand& value);
+  bool Primary(Operand& value);
+  bool IdentifierTerm(Operand& value);
+  // Fails once more levels are nested than the engine allows; every
+  // recursion of the expression reader counts its levels with `depth_`.
+  bool TooDeep();
 
   bool ResolveOwner(const Path& path, ScriptObject*& owner);
   std::size_t MatchingParen(std::size_t open) const;

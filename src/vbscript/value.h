@@ -4,11 +4,18 @@
 // typically a string ("300", "True", "&HFF") that the property converts.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace pavane::vbscript {
+
+// The longest text a statement may compute. Statements themselves are
+// bounded, but String(), Space(), Replace() and "&" could still multiply a
+// short statement into any amount of memory; beyond this they fail with "Out
+// of string space", as the old engine did when memory ran out.
+inline constexpr std::size_t kMaxTextBytes = 1024 * 1024;
 
 enum class ValueType { kEmpty, kBoolean, kInteger, kLong, kDouble, kString };
 

@@ -3,9 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
 #include <vector>
 
 namespace pavane::vbscript {
+
+// Failures show the type (its number in ValueType) and the text of a value.
+void PrintTo(const Value& value, std::ostream* out) {
+  *out << static_cast<int>(value.Type()) << ":\"" << ToString(value) << '"';
+}
+
 namespace {
 
 // A registered object with one property of each kind of coercion: Raw keeps
@@ -135,6 +142,113 @@ TEST_F(EngineTest, LiteralsAndFunctions) {
   EXPECT_NE(Fails("lblA.Raw = RGB(1, 2)").find("Wrong number of arguments"), std::string::npos);
   EXPECT_NE(Fails("lblA.Raw = Nonsense(1)").find("'Nonsense'"), std::string::npos);
   EXPECT_NE(Fails("lblA.Raw = Hello").find("Variable is undefined: 'Hello'"), std::string::npos);
+}
+
+TEST_F(EngineTest, OperatorsAndTextFunctionsComputeAsTheOldEngineDid) {
+  const std::pair<const char*, Value> cases[] = {
+      {"-3 ^ 2", Value::Double(9)},  // the sign binds tighter than ^
+      {"2 ^ 3 ^ 2", Value::Double(64)},
+      {"2 * 3 ^ -1", Value::Double(2.0 / 3)},
+      {"7 \\ 2 * 2", Value::Integer(1)},
+      {"10 \\ 3 Mod 2", Value::Integer(1)},
+      {"7 Mod 4 + 2", Value::Integer(5)},
+      {"\"a\" & 1 + 2 = \"a3\"", Value::Boolean(true)},
+      {"Not 1 = 2", Value::Boolean(true)},
+      {"1 = 1 < 0", Value::Boolean(true)},  // True is -1
+      {"(1 <> 1) & (2 <= 2) & (1 >= 2) & (2 => 3)", Value::String("FalseTrueFalseFalse")},
+      {"True Or False And False", Value::Boolean(true)},
+      {"True Xor True Or True", Value::Boolean(false)},
+      {"12 Imp 10 Eqv 6", Value::Integer(-13)},
+      {"7.5 \\ 2", Value::Long(4)},  // operands rounded half to even
+      {"2.5 Mod 3", Value::Long(2)},
+      {"-7 Mod 3", Value::Integer(-1)},
+      {"\"9\" Mod 4", Value::Long(1)},
+      {"\"10\" < \"9\"", Value::Boolean(true)},  // texts compare by character codes
+      {"\"B\" < \"a\"", Value::Boolean(true)},
+      {"CStr(5) = 5", Value::Boolean(true)},        // a literal number reads the text as a number
+      {"\"05\" = CInt(5)", Value::Boolean(false)},  // a literal text compares as text
+      {"\"5\" = CInt(5)", Value::Boolean(true)},
+      {"CStr(5) = CInt(5)", Value::Boolean(false)},  // computed: the text is greater
+      {"CStr(\"x\") > 1E300", Value::Boolean(true)},
+      {"5 And 3", Value::Integer(1)},
+      {"&HFF& And 12", Value::Long(12)},
+      {"1.5 Or 0", Value::Long(2)},
+      {"True And 3", Value::Integer(3)},
+      {"\"true\" Or False", Value::Boolean(true)},
+      {"Not 0", Value::Integer(-1)},
+      {"Not True", Value::Boolean(false)},
+      {"Not \"2\"", Value::Long(-3)},
+      {"UCase(\"é-x\") & LCase(\"ÀB\")", Value::String("É-Xàb")},
+      {"Len(\"héllo\")", Value::Long(5)},
+      {"Len(-1.5)", Value::Long(4)},
+      {"Left(\"héllo\", 2) & Right(\"héllo\", 3) & Left(\"ab\", 9)", Value::String("hélloab")},
+      {"Mid(\"héllo\", 2, 2) & Mid(\"héllo\", 4) & Mid(\"ab\", 9)", Value::String("éllo")},
+      {"Trim(\"  a \") & LTrim(\" a \") & RTrim(\" a\" & vbTab & \" \")", Value::String("aa  a\t")},
+      {"Replace(\"aXbxc\", \"x\", \"-\")", Value::String("aXb-c")},
+      {"Replace(\"aXbxc\", \"x\", \"-\", 2, -1, 1)", Value::String("-b-c")},
+      {"Replace(\"aaa\", \"a\", \"b\", 1, 2)", Value::String("bba")},
+      {"InStr(\"héllo\", \"l\")", Value::Long(3)},
+      {"InStr(4, \"héllo\", \"l\")", Value::Long(4)},
+      {"InStr(1, \"ABC\", \"b\", 1) & InStr(\"ABC\", \"b\") & InStr(\"a\", \"\")",
+       Value::String("201")},
+      {"Space(2) & String(2, \"xy\") & String(2, 321)", Value::String("  xxAA")},
+  };
+  for (const auto& [expression, expected] : cases) {
+    EXPECT_EQ(Eval(expression), expected) << expression;
+  }
+  a_.calls.clear();
+  std::string error;
+  ASSERT_TRUE(engine_.ExecuteStatement("lblA.Move 1 = 1, 2, 3, 4", error)) << error;
+  EXPECT_EQ(a_.calls.at(0).at(0), Value::Boolean(true)) << "= in an argument compares";
+}
+
+TEST_F(EngineTest, OperatorsAndTextFunctionsFailAsTheOldEngineDid) {
+  // The old engine's error numbers, by the messages that carry them.
+  const std::map<int, std::string> messages = {{5, "Invalid procedure call or argument"},
+                                               {6, "Overflow"},
+                                               {11, "Division by zero"},
+                                               {13, "Type mismatch"},
+                                               {14, "Out of string space"},
+                                               {424, "Object required"},
+                                               {450, "Wrong number of arguments"},
+                                               {1002, "Syntax error"}};
+  const std::pair<const char*, int> cases[] = {
+      {"lblA.Left = \"abc\" * 2", 13},
+      {"lblA.Left = \"x\" Mod 2", 13},
+      {"lblA.Left = Not \"yes\"", 13},
+      {"lblA.Left = \"yes\" Or 1", 13},
+      {"lblA.Left = 5 Mod 0", 11},
+      {"lblA.Left = 5 \\ 0.4", 11},  // 0.4 rounds to 0
+      {"lblA.Left = CLng(-2147483647 - 1) \\ -1", 6},
+      {"lblA.Left = 3E9 Mod 2", 6},
+      {"lblA.Left = 10 ^ 400", 6},
+      {"lblA.Left = (-8) ^ (1 / 3)", 5},
+      {"lblA.Caption = Left(\"x\", -1)", 5},
+      {"lblA.Caption = Right(\"x\", \"a\")", 13},
+      {"lblA.Caption = Mid(\"x\", 0)", 5},
+      {"lblA.Caption = Mid(\"x\", 1, -1)", 5},
+      {"lblA.Caption = String(-1, \"a\")", 5},
+      {"lblA.Caption = String(2, \"\")", 5},
+      {"lblA.Caption = String(2, -1)", 5},
+      {"lblA.Caption = Space(-1)", 5},
+      {"lblA.Caption = Replace(\"a\", \"a\", \"b\", 0)", 5},
+      {"lblA.Caption = Replace(\"a\", \"a\", \"b\", 1, -2)", 5},
+      {"lblA.Caption = InStr(1, \"a\", \"b\", 2)", 5},
+      {"lblA.Caption = InStr(0, \"a\", \"a\")", 5},
+      {"lblA.Caption = Space(2000000)", 14},
+      {"lblA.Caption = Space(600000) & Space(600000)", 14},
+      {"lblA.Caption = Replace(String(1000, 97), \"a\", Space(1100))", 14},
+      {"lblA.Caption = 1 Is 1", 424},
+      {"lblA.Caption = Mid(\"a\")", 450},
+      {"lblA.Caption = 1 + Not 0", 1002},
+      {"lblA.Caption = Mod", 1002},
+      {"lblA.Caption(1) = 2", 1002},
+  };
+  for (const auto& [statement, number] : cases) {
+    EXPECT_TRUE(Fails(statement).starts_with(messages.at(number))) << statement;
+  }
+  EXPECT_EQ(a_.values["caption"], Value::String("start"));
+  EXPECT_EQ(a_.values["left"], Value::Long(100));
 }
 
 TEST_F(EngineTest, NamesIgnoreLetterCaseAndValuesAreReadBack) {
