@@ -41,8 +41,10 @@ class RequestLog {
 
   // `target` is the request target as sent: path, then "?" and the raw query.
   // `remember` false writes the line only (the event page's own requests).
+  // A request the server refused gets the reason in the line's "refused"
+  // (a status and a few words), and is not remembered.
   void Record(std::string_view method, std::string_view path, std::string_view target,
-              bool remember = true);
+              bool remember = true, std::string_view refused = {});
 
   // The requests kept, oldest first.
   std::vector<RecordedRequest> Recent() const;
