@@ -281,5 +281,32 @@ TEST(PavaneDevserver, AnAnswerThatWaitsEndsWhenItsClientGoesAway) {
   EXPECT_EQ(plain.WaitForLogLines(2, std::chrono::seconds(2)).size(), 2u);
 }
 
+TEST(PavaneDevserver, EventPageShowsTheNewestRunsAndRequestsAndSaysWhatItLeavesOut) {
+  DevserverProcess server(PAVANE_DEVSERVER_PROGRAM);
+  ASSERT_TRUE(server.started());
+  const std::string base = server.BaseUrl();
+  os::CurlHttpClient client;
+  for (int run = 0; run < 53; ++run) {
+    client.Get(base + Event("Newsletter_Displayed", "R" + std::to_string(run)), {});
+  }
+  for (int i = 0; i < 107; ++i) client.Get(base + "/sw/validate.asp?email=a%40b.example", {});
+  Get(base + Event("PT_Pavane_Displayed", "R52", "&wait=" + std::string(5000, 'L')));
+
+  // 54 groups: R52, the requests without facts, R51 ... R0.
+  const std::string page = Get(base + "/");
+  std::size_t sections = 0;
+  for (std::size_t at = 0; (at = page.find("<section class=\"run\"", at)) != std::string::npos;
+       ++at) {
+    ++sections;
+  }
+  EXPECT_EQ(sections, 50u);
+  EXPECT_NE(At(page, "data-aid=\"R4\""), std::string::npos);
+  EXPECT_EQ(At(page, "data-aid=\"R3\""), std::string::npos);
+  EXPECT_NE(At(page, "4 older groups are not shown"), std::string::npos);
+  EXPECT_NE(At(page, "7 older requests of this group are not shown"), std::string::npos);
+  EXPECT_NE(At(page, std::string(1000, 'L')), std::string::npos);
+  EXPECT_EQ(At(page, std::string(2100, 'L')), std::string::npos) << "a long fact is cut short";
+}
+
 }  // namespace
 }  // namespace pavane::testing

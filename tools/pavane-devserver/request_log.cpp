@@ -88,13 +88,23 @@ void RequestLog::Record(std::string_view method, std::string_view path, std::str
   out_ << text << '\n';
   out_.flush();
   if (!remember || !refused.empty() || keep_ == 0) return;
-  if (recent_.size() == keep_) recent_.pop_front();
-  recent_.push_back(std::move(request));
+  std::size_t size =
+      sizeof request + request.time.size() + request.method.size() + request.path.size();
+  for (const auto& [key, value] : request.query) size += sizeof key + key.size() + value.size();
+  while (!recent_.empty() && (recent_.size() >= keep_ || recentBytes_ + size > keepBytes_)) {
+    recentBytes_ -= recent_.front().second;
+    recent_.pop_front();
+  }
+  recentBytes_ += size;
+  recent_.emplace_back(std::move(request), size);
 }
 
 std::vector<RecordedRequest> RequestLog::Recent() const {
   std::lock_guard lock(mutex_);
-  return {recent_.begin(), recent_.end()};
+  std::vector<RecordedRequest> requests;
+  requests.reserve(recent_.size());
+  for (const auto& kept : recent_) requests.push_back(kept.first);
+  return requests;
 }
 
 }  // namespace pavane::devserver
