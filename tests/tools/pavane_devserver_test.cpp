@@ -8,11 +8,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "os/curl/curl_http_client.h"
@@ -108,6 +110,15 @@ TEST(PavaneDevserver, EventPageGroupsRunsNewestFirstWithASummaryPerScreen) {
   EXPECT_EQ(server.WaitForLogLines(6, std::chrono::seconds(2)).size(), 6u);
   EXPECT_EQ(At(page, "<td>GET /</td>"), std::string::npos);
 }
+
+// GCC says so with a macro, Clang with a feature.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+constexpr bool kSanitized = __has_feature(address_sanitizer);
+#else
+constexpr bool kSanitized = false;
+#endif
 
 // A connection of the test's own, for what no HTTP client sends.
 class Socket {
@@ -215,8 +226,8 @@ TEST(PavaneDevserver, OverLongHeadsAndBodiesAreAnsweredAndLoggedAsRefused) {
     const char* status;
     const char* path;  // as logged
   } cases[] = {
-      {"a head over 64 KiB",
-       "GET /sw/tr.asp?facts=" + std::string(100 * 1024, 'f') + " HTTP/1.1\r\nHost: h\r\n\r\n",
+      {"a head of 4 MiB",
+       "GET /sw/tr.asp?facts=" + std::string(4 * 1024 * 1024, 'f') + " HTTP/1.1\r\nHost: h\r\n\r\n",
        "431", ""},
       {"16 MiB of body",
        "POST /sw/tr.asp?aid=B HTTP/1.1\r\nHost: h\r\nContent-Length: 16777216\r\n\r\n" +
@@ -235,17 +246,23 @@ TEST(PavaneDevserver, OverLongHeadsAndBodiesAreAnsweredAndLoggedAsRefused) {
   for (const auto& [name, request, status, path] : cases) {
     SCOPED_TRACE(name);
     Socket client(server.port());
-    client.Send(request);
-    const std::string answer = client.Read();
-    EXPECT_EQ(answer.rfind("HTTP/1.1 " + std::string(status) + " ", 0), 0u)
-        << answer.substr(0, 200);
+    EXPECT_TRUE(client.Send(request)) << "the server reads on, whatever it refused";
     const auto logged =
         ParseLoggedRequests(server.WaitForLogLines(++lines, std::chrono::seconds(2)));
     ASSERT_EQ(logged.size(), lines);
     EXPECT_EQ(logged.back().refused.rfind(status, 0), 0u) << logged.back().refused;
     EXPECT_EQ(logged.back().path, path);
+    // Read only now, the server done with the request: its answer waits
+    // unread while the server reads what the client sent on.
+    const std::string answer = client.Read();
+    EXPECT_EQ(answer.rfind("HTTP/1.1 " + std::string(status) + " ", 0), 0u)
+        << answer.substr(0, 200);
   }
-  EXPECT_LT(PeakMemoryKiB(server.pid()) - memoryBefore, 8 * 1024) << "no body is kept";
+  // AddressSanitizer sets freed memory aside for a while: the peak then says
+  // nothing of what the server keeps.
+  if (!kSanitized) {
+    EXPECT_LT(PeakMemoryKiB(server.pid()) - memoryBefore, 8 * 1024) << "no body is kept";
+  }
 }
 
 TEST(PavaneDevserver, AnAnswerThatWaitsEndsWhenItsClientGoesAway) {

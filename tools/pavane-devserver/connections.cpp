@@ -17,6 +17,10 @@ namespace {
 // listening socket, the loop's own) when the limit is shared out.
 constexpr rlim_t kReservedDescriptors = 16;
 constexpr std::size_t kMaxConnections = 512;
+// After a refusal what the client still sends is read and dropped for this
+// long before the close: closing on unread bytes resets the connection, and
+// the client's system may then drop the refusal before it is read.
+constexpr std::chrono::milliseconds kLingerLimit{2000};
 
 constexpr const char* kSocketKey = "pavane-devserver-connection";
 
@@ -41,6 +45,7 @@ struct Connections::Connection {
   int fd = -1;                   // ours, for the same socket; -1 once closed
   bool busy = false;             // its request head is read and its answer under way
   bool evicted = false;          // shut to make room; libsoup closes it next
+  bool lingering = false;        // libsoup is done with it; we drain, then close
   bool refusedBody = false;
   std::chrono::steady_clock::time_point since;  // accepted
   SoupServerMessage* message = nullptr;         // its request's, referenced
@@ -51,6 +56,7 @@ struct Connections::Connection {
   guint deadlineTimer = 0;
   guint peerWatch = 0;
   guint holdTimer = 0;
+  guint drainWatch = 0;
   std::function<void()> afterHold;
 };
 
@@ -66,6 +72,7 @@ Connections::~Connections() {
     connection->owner = nullptr;
     StopWaiting(*connection);
     RemoveSource(connection->deadlineTimer);
+    RemoveSource(connection->drainWatch);
     if (connection->fd >= 0) close(connection->fd);
     connection->fd = -1;
     if (connection->message != nullptr) g_object_unref(connection->message);
@@ -110,7 +117,7 @@ void Connections::OnRequestStarted(SoupServer*, SoupServerMessage* message, gpoi
   if (socket == nullptr) return;
   const bool known = g_object_get_data(G_OBJECT(socket), kSocketKey) != nullptr;
   const Ref connection = known ? owner.Find(message) : owner.Adopt(socket);
-  if (!connection || connection->fd < 0) return;
+  if (!connection || connection->fd < 0 || connection->lingering) return;
 
   Connection& c = *connection;
   if (c.message != nullptr) g_object_unref(c.message);
@@ -166,12 +173,15 @@ void Connections::MakeRoom(const Ref& newcomer) {
         std::count_if(open_.begin(), open_.end(), [](const Ref& c) { return !c->evicted; }));
   };
   while (counted() > capacity) {
-    // The connection idle the longest goes; a request being answered is
-    // never dropped for a newcomer.
+    // A refused client's drain goes first, then the connection idle the
+    // longest; a request being answered is never dropped for a newcomer.
     Ref victim;
     for (const Ref& c : open_) {
       if (c == newcomer || c->evicted || c->busy) continue;
-      if (!victim || c->since < victim->since) victim = c;
+      if (!victim || c->lingering > victim->lingering ||
+          (c->lingering == victim->lingering && c->since < victim->since)) {
+        victim = c;
+      }
     }
     if (!victim) {
       refused_(nullptr, "503 too many connections at once");
@@ -179,7 +189,11 @@ void Connections::MakeRoom(const Ref& newcomer) {
       Evict(*newcomer);
       return;
     }
-    Evict(*victim);
+    if (victim->lingering) {
+      Close(victim);
+    } else {
+      Evict(*victim);
+    }
   }
 }
 
@@ -228,12 +242,14 @@ void Connections::OnWrote(const Ref& connection, SoupServerMessage* message) {
 
 void Connections::OnDisconnected(const Ref& connection, SoupServerMessage* message) {
   Connection& c = *connection;
-  if (c.owner == nullptr || c.fd < 0) return;
+  if (c.owner == nullptr || c.fd < 0 || c.lingering) return;
   if (message == c.message && HeadTooBig(message)) {
     // libsoup has closed its descriptor; ours still reaches the client.
     c.owner->refused_(message, "431 request head over 64 KiB");
     c.owner->Answer(connection, "431 Request Header Fields Too Large",
                     "The request line and headers are over 64 KiB.\n");
+    Linger(c);
+    return;
   }
   c.owner->Close(connection);
 }
@@ -269,6 +285,28 @@ void Connections::Answer(const Ref& connection, std::string_view status, std::st
   send(connection->fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
+void Connections::Linger(Connection& connection) {
+  connection.lingering = true;
+  connection.busy = false;
+  StopWaiting(connection);
+  if (connection.message != nullptr) g_object_unref(connection.message);
+  connection.message = nullptr;
+  shutdown(connection.fd, SHUT_WR);
+  connection.drainWatch = g_unix_fd_add(connection.fd, GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR),
+                                        OnDrain, &connection);
+  SetDeadline(connection, kLingerLimit);
+}
+
+gboolean Connections::OnDrain(gint fd, GIOCondition, gpointer data) {
+  auto& c = *static_cast<Connection*>(data);
+  char buffer[16384];
+  const ssize_t got = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+  if (got > 0 || (got < 0 && (errno == EAGAIN || errno == EINTR))) return G_SOURCE_CONTINUE;
+  c.drainWatch = 0;
+  c.owner->Close(c.owner->Lookup(c));
+  return G_SOURCE_REMOVE;
+}
+
 // The limits are the server's own timer rather than the socket's
 // (g_socket_set_timeout), whose end libsoup 3.2 takes for no more than an
 // error on some of its waits.
@@ -285,6 +323,9 @@ gboolean Connections::OnDeadline(gpointer data) {
       std::chrono::ceil<std::chrono::milliseconds>(c.deadline - std::chrono::steady_clock::now());
   if (left.count() > 0) {
     c.deadlineTimer = g_timeout_add(static_cast<guint>(left.count()), OnDeadline, &c);
+  } else if (c.lingering) {
+    c.deadlineTimer = 0;
+    c.owner->Close(c.owner->Lookup(c));
   } else {
     c.deadlineTimer = 0;
     Shut(c);
@@ -374,6 +415,7 @@ void Connections::Close(const Ref& connection) {
   Connection& c = *keep;
   StopWaiting(c);
   RemoveSource(c.deadlineTimer);
+  RemoveSource(c.drainWatch);
   if (c.fd >= 0) close(c.fd);
   c.fd = -1;
   if (c.message != nullptr) g_object_unref(c.message);
@@ -385,7 +427,7 @@ void Connections::OnSocketGone(gpointer data) {
   const std::unique_ptr<Ref> connection(static_cast<Ref*>(data));
   // libsoup let the connection go without a word to us.
   Connection& c = **connection;
-  if (c.owner != nullptr && c.fd >= 0) c.owner->Close(*connection);
+  if (c.owner != nullptr && c.fd >= 0 && !c.lingering) c.owner->Close(*connection);
 }
 
 }  // namespace pavane::devserver

@@ -72,6 +72,7 @@ class Connections {
   static gboolean OnDeadline(gpointer connection);
   static gboolean OnHoldOver(gpointer connection);
   static gboolean OnPeer(gint fd, GIOCondition condition, gpointer connection);
+  static gboolean OnDrain(gint fd, GIOCondition condition, gpointer connection);
   static void OnSocketGone(gpointer connection);
 
   Ref Find(SoupServerMessage* message) const;
@@ -81,6 +82,7 @@ class Connections {
   void RefuseBody(const Ref& connection, SoupServerMessage* message);
   void Answer(const Ref& connection, std::string_view status, std::string_view text);
   static void CloseAfterAnswer(SoupServerMessage* message);
+  static void Linger(Connection& connection);
   static void SetDeadline(Connection& connection, std::chrono::milliseconds limit);
   static void Evict(Connection& connection);
   static void Shut(Connection& connection);
