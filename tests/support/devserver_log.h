@@ -13,6 +13,7 @@ struct LoggedRequest {
   std::string path;
   std::vector<std::pair<std::string, std::string>> query;  // decoded, in order
   std::string rawQuery;
+  std::string refused;  // why the server refused the request ("413 ..."), or ""
   // When it arrived: milliseconds since midnight (UTC), from the log's time.
   long long millisecond = 0;
 
@@ -35,6 +36,7 @@ inline LoggedRequest ParseLoggedRequest(const std::string& line) {
   LoggedRequest request;
   request.path = json.at("path").get<std::string>();
   request.rawQuery = json.at("raw_query").get<std::string>();
+  request.refused = json.value("refused", "");
   // "YYYY-MM-DDTHH:MM:SS.mmmZ"
   const std::string time = json.value("time", "");
   if (time.size() >= 23) {

@@ -26,6 +26,7 @@ class DevserverProcess {
 
   bool started() const { return port_ > 0; }
   int port() const { return port_; }
+  pid_t pid() const { return pid_; }
   // "http://127.0.0.1:<port>", no trailing slash.
   std::string BaseUrl() const;
 

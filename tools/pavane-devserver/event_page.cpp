@@ -77,17 +77,37 @@ void WriteSummary(const Run& run, std::string& page) {
   page += "</table>\n";
 }
 
+// At most `budget` bytes of `text` (then "..."), cut between characters;
+// `budget` goes down by what is taken.
+std::string Clipped(std::string_view text, std::size_t& budget) {
+  if (text.size() <= budget) {
+    budget -= text.size();
+    return std::string(text);
+  }
+  std::size_t end = budget;
+  // Back to the start of the character the budget ends in.
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80) --end;
+  budget = 0;
+  return std::string(text.substr(0, end)) + "...";
+}
+
 void WriteRequest(const RecordedRequest& request, std::string& page) {
   const auto action = Value(request.query, "action");
   // A request that is no tracking event is named by its page.
   const std::string what = action ? *action : request.path.substr(request.path.rfind('/') + 1);
+  std::size_t budget = kMaxRequestTextShown;
   page += "<tr class=\"event\" data-action=\"" + Html(action.value_or("")) + "\"><td>" +
-          Html(request.time) + "</td><td>" + Html(what) + "</td><td>" +
-          Html(Value(request.query, "application").value_or("")) + "</td><td>" +
-          Html(request.method + " " + request.path) + "</td><td class=\"facts\">";
+          Html(request.time) + "</td><td>" + Html(Clipped(what, budget)) + "</td><td>" +
+          Html(Clipped(Value(request.query, "application").value_or(""), budget)) + "</td><td>" +
+          Html(request.method + " " + Clipped(request.path, budget)) + "</td><td class=\"facts\">";
   for (const auto& [key, value] : request.query) {
     if (key == "action" || key == "application") continue;
-    page += "<span class=\"fact\"><b>" + Html(key) + "</b>=" + Html(value) + "</span> ";
+    if (budget == 0) {
+      page += "...";
+      break;
+    }
+    page += "<span class=\"fact\"><b>" + Html(Clipped(key, budget)) +
+            "</b>=" + Html(Clipped(value, budget)) + "</span> ";
   }
   page += "</td></tr>\n";
 }
@@ -108,8 +128,15 @@ void WriteRun(const Run& run, std::string& page) {
   page +=
       "<table class=\"events\"><tr><th>Time</th><th>Action</th><th>Product</th>"
       "<th>Request</th><th>Installation facts</th></tr>\n";
-  for (auto it = run.requests.rbegin(); it != run.requests.rend(); ++it) WriteRequest(**it, page);
-  page += "</table></section>\n";
+  const std::size_t shown = std::min(run.requests.size(), kMaxRequestsShown);
+  for (std::size_t i = 0; i < shown; ++i)
+    WriteRequest(*run.requests[run.requests.size() - 1 - i], page);
+  page += "</table>\n";
+  if (shown < run.requests.size()) {
+    page += "<p class=\"omitted\">" + std::to_string(run.requests.size() - shown) +
+            " older requests of this group are not shown; the log has them all.</p>\n";
+  }
+  page += "</section>\n";
 }
 
 constexpr std::string_view kStyle =

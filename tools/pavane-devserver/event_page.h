@@ -14,8 +14,13 @@ namespace pavane::devserver {
 // reloads itself every 2 s while one does and every 10 s otherwise.
 inline constexpr std::chrono::seconds kRunGoesOnFor{60};
 
-// At most this many runs are shown, the newest.
+// At most this many runs are shown, the newest, each with at most its newest
+// kMaxRequestsShown requests, the texts of each cut to kMaxRequestTextShown
+// bytes in all: a server left up for days still answers with a page that a
+// browser can reload every 2 s. What is left out is said; the log has it all.
 inline constexpr std::size_t kMaxRunsShown = 50;
+inline constexpr std::size_t kMaxRequestsShown = 100;
+inline constexpr std::size_t kMaxRequestTextShown = 2048;
 
 // `requests` oldest first, as RequestLog::Recent gives them. Requests that
 // carry "installdate" or "aid" are grouped into runs by the pair; the others

@@ -5,9 +5,12 @@
 //
 // One thread, one GLib loop: a slow answer is a timer, not a sleeping thread,
 // and a stop signal is a source of the loop, so it is heard whenever it comes.
+// No client can hold the server up or use it up: connections.h keeps each one
+// within its limits.
 #include <glib-unix.h>
 #include <libsoup/soup.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 
 #include <charconv>
@@ -16,10 +19,12 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "answers.h"
+#include "connections.h"
 #include "event_page.h"
 #include "request_log.h"
 
@@ -27,6 +32,7 @@ namespace {
 
 using pavane::devserver::Answer;
 using pavane::devserver::AnswerFor;
+using pavane::devserver::Connections;
 using pavane::devserver::EventPage;
 using pavane::devserver::RequestLog;
 using pavane::devserver::SplitQuery;
@@ -46,7 +52,12 @@ constexpr const char* kUsage =
     "latin1.example a rejection in ISO-8859-1, nomarker.example a page without\n"
     "the marker; status500, garbage, huge (50 MB), cut, hang and redirect.example\n"
     "answer as a broken service would; any other ERR_CODE:0000.\n"
-    "/qa/bytes.asp?bytes=N answers N bytes. Anything else is 404, and logged.\n";
+    "/qa/bytes.asp?bytes=N answers N bytes. Anything else is 404, and logged.\n"
+    "\n"
+    "Each connection carries one request (\"Connection: close\"), which must arrive\n"
+    "whole within 3 s; an answer its client takes nothing of for 3 s is cut off.\n"
+    "A request body over 1 MiB is refused with 413, a request head over 64 KiB\n"
+    "with 431; each refusal is logged with a \"refused\" reason.\n";
 
 struct Options {
   std::string host = "127.0.0.1";
@@ -115,7 +126,7 @@ using GPtr = std::unique_ptr<T, decltype(&g_object_unref)>;
 struct Server {
   int delayMs = 0;
   RequestLog* log = nullptr;
-  GMainLoop* loop = nullptr;
+  Connections* connections = nullptr;
 };
 
 // The path as the pages see it: %XX decoded; a path that does not decode
@@ -128,30 +139,29 @@ std::string DecodedPath(const char* path) {
   return text;
 }
 
-// Writes the headers of an answer of 4 KiB and what there is of its body
-// straight to the connection, then closes it: an answer cut short.
-void CutAnswer(SoupServerMessage* message, const Answer& answer) {
-  GIOStream* connection = soup_server_message_steal_connection(message);
-  if (connection == nullptr) return;
-  const std::string text = "HTTP/1.1 " + std::to_string(answer.status) +
-                           " OK\r\nContent-Type: " + answer.contentType +
-                           "\r\nContent-Length: 4096\r\nConnection: close\r\n\r\n" + answer.body;
-  g_output_stream_write_all(g_io_stream_get_output_stream(connection), text.data(), text.size(),
-                            nullptr, nullptr, nullptr);
-  g_io_stream_close(connection, nullptr, nullptr);
-  g_object_unref(connection);
+// The request target as sent: the path, then "?" and the raw query.
+std::string Target(GUri* uri) {
+  std::string target = g_uri_get_path(uri);
+  if (const char* rawQuery = g_uri_get_query(uri); rawQuery != nullptr) {
+    target += std::string("?") + rawQuery;
+  }
+  return target;
 }
 
 // Gives the answer; `paused` when the message was paused for a delay.
-void Deliver(SoupServerMessage* message, const Answer& answer, bool paused) {
+void Deliver(const Server& server, SoupServerMessage* message, const Answer& answer, bool paused) {
   using Delivery = Answer::Delivery;
   if (answer.delivery == Delivery::kNever) {
-    if (!paused) soup_server_message_pause(message);
+    server.connections->Hold(message, std::nullopt, nullptr);
     return;
   }
   if (answer.delivery == Delivery::kCut) {
+    // The headers of an answer of 4 KiB and what there is of its body.
     if (paused) soup_server_message_unpause(message);
-    CutAnswer(message, answer);
+    server.connections->Cut(message, "HTTP/1.1 " + std::to_string(answer.status) +
+                                         " OK\r\nContent-Type: " + answer.contentType +
+                                         "\r\nContent-Length: 4096\r\nConnection: close\r\n\r\n" +
+                                         answer.body);
     return;
   }
   if (answer.delivery == Delivery::kRedirect) {
@@ -166,25 +176,11 @@ void Deliver(SoupServerMessage* message, const Answer& answer, bool paused) {
   if (paused) soup_server_message_unpause(message);
 }
 
-struct Delayed {
-  SoupServerMessage* message;
-  Answer answer;
-};
-
-gboolean AnswerDelayed(gpointer data) {
-  std::unique_ptr<Delayed> delayed(static_cast<Delayed*>(data));
-  Deliver(delayed->message, delayed->answer, true);
-  g_object_unref(delayed->message);
-  return G_SOURCE_REMOVE;
-}
-
 void OnRequest(SoupServer*, SoupServerMessage* message, const char*, GHashTable*, gpointer data) {
   const Server& server = *static_cast<Server*>(data);
   GUri* uri = soup_server_message_get_uri(message);
   const std::string path = DecodedPath(g_uri_get_path(uri));
-  const char* rawQuery = g_uri_get_query(uri);
-  std::string target = g_uri_get_path(uri);
-  if (rawQuery != nullptr) target += std::string("?") + rawQuery;
+  const std::string target = Target(uri);
   const std::string method = soup_server_message_get_method(message);
 
   // The event page and what a browser asks for beside it are the viewer's,
@@ -202,12 +198,33 @@ void OnRequest(SoupServer*, SoupServerMessage* message, const char*, GHashTable*
     answer = AnswerFor(path, QueryValue(target, "email"), QueryValue(target, "bytes"));
   }
   if (server.delayMs <= 0 || viewer) {
-    Deliver(message, answer, false);
+    Deliver(server, message, answer, false);
     return;
   }
-  soup_server_message_pause(message);
-  g_timeout_add(static_cast<guint>(server.delayMs), AnswerDelayed,
-                new Delayed{static_cast<SoupServerMessage*>(g_object_ref(message)), answer});
+  server.connections->Hold(message, std::chrono::milliseconds(server.delayMs),
+                           [&server, message, answer] { Deliver(server, message, answer, true); });
+}
+
+// The log line of a request the server refused; one whose head could not be
+// read has neither method nor path.
+void LogRefused(RequestLog& log, SoupServerMessage* message, std::string_view why) {
+  const char* method = message != nullptr ? soup_server_message_get_method(message) : nullptr;
+  GUri* uri = method != nullptr ? soup_server_message_get_uri(message) : nullptr;
+  if (uri == nullptr) {
+    log.Record("", "", "", false, why);
+  } else {
+    log.Record(method, DecodedPath(g_uri_get_path(uri)), Target(uri), false, why);
+  }
+}
+
+// A server left up for days meets more clients at once than a shell's
+// default descriptor limit allows; the hard limit is what the system grants.
+void RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
 }
 
 gboolean OnStopSignal(gpointer data) {
@@ -261,6 +278,7 @@ int main(int argc, char** argv) {
   Options options;
   if (const int code = ParseOptions(argc, argv, options); code != 0) return code < 0 ? 0 : code;
   signal(SIGPIPE, SIG_IGN);
+  RaiseDescriptorLimit();
 
   std::ofstream logFile;
   if (!options.logFile.empty()) {
@@ -278,10 +296,13 @@ int main(int argc, char** argv) {
   g_unix_signal_add(SIGTERM, OnStopSignal, loop);
   g_unix_signal_add(SIGINT, OnStopSignal, loop);
 
-  Server state{options.delayMs, &log, loop};
   GPtr<SoupServer> server(
       SOUP_SERVER(g_object_new(SOUP_TYPE_SERVER, "server-header", "pavane-devserver", nullptr)),
       &g_object_unref);
+  Connections connections(server.get(), [&log](SoupServerMessage* message, std::string_view why) {
+    LogRefused(log, message, why);
+  });
+  Server state{options.delayMs, &log, &connections};
   soup_server_add_handler(server.get(), nullptr, OnRequest, &state, nullptr);
 
   int port = 0;

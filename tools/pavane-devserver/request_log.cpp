@@ -66,7 +66,7 @@ QueryPairs SplitQuery(std::string_view rawQuery) {
 }
 
 void RequestLog::Record(std::string_view method, std::string_view path, std::string_view target,
-                        bool remember) {
+                        bool remember, std::string_view refused) {
   const std::size_t question = target.find('?');
   const std::string_view rawQuery =
       question == std::string_view::npos ? std::string_view() : target.substr(question + 1);
@@ -76,24 +76,35 @@ void RequestLog::Record(std::string_view method, std::string_view path, std::str
                           SplitQuery(rawQuery)};
   nlohmann::ordered_json query = nlohmann::ordered_json::array();
   for (auto& [key, value] : request.query) query.push_back({key, value});
-  const nlohmann::ordered_json line = {
+  nlohmann::ordered_json line = {
       {"time", request.time},      {"method", method},      {"path", path},
       {"query", std::move(query)}, {"raw_query", rawQuery},
   };
+  if (!refused.empty()) line["refused"] = std::string(refused);
   // Values are whatever a client sent, not necessarily UTF-8; replace rather
   // than throw so that every request still gets its line.
   const std::string text = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
   std::lock_guard lock(mutex_);
   out_ << text << '\n';
   out_.flush();
-  if (!remember || keep_ == 0) return;
-  if (recent_.size() == keep_) recent_.pop_front();
-  recent_.push_back(std::move(request));
+  if (!remember || !refused.empty() || keep_ == 0) return;
+  std::size_t size =
+      sizeof request + request.time.size() + request.method.size() + request.path.size();
+  for (const auto& [key, value] : request.query) size += sizeof key + key.size() + value.size();
+  while (!recent_.empty() && (recent_.size() >= keep_ || recentBytes_ + size > keepBytes_)) {
+    recentBytes_ -= recent_.front().second;
+    recent_.pop_front();
+  }
+  recentBytes_ += size;
+  recent_.emplace_back(std::move(request), size);
 }
 
 std::vector<RecordedRequest> RequestLog::Recent() const {
   std::lock_guard lock(mutex_);
-  return {recent_.begin(), recent_.end()};
+  std::vector<RecordedRequest> requests;
+  requests.reserve(recent_.size());
+  for (const auto& kept : recent_) requests.push_back(kept.first);
+  return requests;
 }
 
 }  // namespace pavane::devserver

@@ -36,13 +36,18 @@ struct RecordedRequest {
 
 class RequestLog {
  public:
-  // The newest `keep` requests stay in memory for the event page.
-  explicit RequestLog(std::ostream& out, std::size_t keep = 10000) : out_(out), keep_(keep) {}
+  // The newest `keep` requests stay in memory for the event page, as many of
+  // them as fit in `keepBytes` (counted roughly: the texts and a little more).
+  explicit RequestLog(std::ostream& out, std::size_t keep = 10000,
+                      std::size_t keepBytes = 32 * 1024 * 1024)
+      : out_(out), keep_(keep), keepBytes_(keepBytes) {}
 
   // `target` is the request target as sent: path, then "?" and the raw query.
   // `remember` false writes the line only (the event page's own requests).
+  // A request the server refused gets the reason in the line's "refused"
+  // (a status and a few words), and is not remembered.
   void Record(std::string_view method, std::string_view path, std::string_view target,
-              bool remember = true);
+              bool remember = true, std::string_view refused = {});
 
   // The requests kept, oldest first.
   std::vector<RecordedRequest> Recent() const;
@@ -51,7 +56,9 @@ class RequestLog {
   mutable std::mutex mutex_;
   std::ostream& out_;
   std::size_t keep_;
-  std::deque<RecordedRequest> recent_;
+  std::size_t keepBytes_;
+  std::size_t recentBytes_ = 0;
+  std::deque<std::pair<RecordedRequest, std::size_t>> recent_;  // with its size
 };
 
 }  // namespace pavane::devserver
