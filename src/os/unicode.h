@@ -13,7 +13,18 @@ namespace pavane::os {
 std::string LowerCaseUtf8(std::string_view text);
 std::string UpperCaseUtf8(std::string_view text);
 
-// Number of characters; an invalid byte counts as one character.
+// The UTF-8 sequence that starts at `pos` (< bytes.size()): well-formed as
+// Unicode defines it (no overlong forms, no surrogates, nothing above
+// U+10FFFF) with its length, or not, with the number of bytes it spoils (at
+// least 1: those that a decoder replaces by one U+FFFD).
+struct Utf8Sequence {
+  bool valid;
+  std::size_t length;
+};
+Utf8Sequence NextUtf8Sequence(std::string_view bytes, std::size_t pos);
+
+// Number of characters; a byte that starts no well-formed sequence counts as
+// one character.
 std::size_t Utf8Length(std::string_view text);
 
 // Appends the UTF-8 bytes of `codePoint` (at most U+10FFFF) to `text`.

@@ -1,55 +1,13 @@
 #include "platform/utf8_file.h"
 
 #include "os/code_page.h"
+#include "os/unicode.h"
 
 namespace pavane::platform {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-struct Sequence {
-  bool valid;
-  std::size_t length;  // for an invalid one, the bytes it spoils (at least 1)
-};
-
-// Well-formed UTF-8 as Unicode defines it: no overlong forms, no surrogates,
-// nothing above U+10FFFF.
-Sequence NextSequence(std::string_view bytes, std::size_t pos) {
-  const auto at = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-  const unsigned char lead = at(pos);
-  if (lead < 0x80) {
-    return {true, 1};
-  }
-  std::size_t length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    low = lead == 0xE0 ? 0xA0 : 0x80;
-    high = lead == 0xED ? 0x9F : 0xBF;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    low = lead == 0xF0 ? 0x90 : 0x80;
-    high = lead == 0xF4 ? 0x8F : 0xBF;
-  } else {
-    return {false, 1};
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    if (pos + i >= bytes.size()) {
-      return {false, i};
-    }
-    const unsigned char next = at(pos + i);
-    if (next < low || next > high) {
-      return {false, i};
-    }
-    low = 0x80;
-    high = 0xBF;
-  }
-  return {true, length};
-}
 
 std::string ErrorText(const os::FileError& error) {
   return std::to_string(error.number) + " " + error.description;
@@ -69,7 +27,7 @@ std::string AnsiToString(std::string_view bytes) {
 
 bool IsValidUtf8(std::string_view bytes) {
   for (std::size_t pos = 0; pos < bytes.size();) {
-    const Sequence sequence = NextSequence(bytes, pos);
+    const os::Utf8Sequence sequence = os::NextUtf8Sequence(bytes, pos);
     if (!sequence.valid) {
       return false;
     }
@@ -82,7 +40,7 @@ std::string Utf8ToString(std::string_view bytes) {
   std::string text;
   text.reserve(bytes.size());
   for (std::size_t pos = 0; pos < bytes.size();) {
-    const Sequence sequence = NextSequence(bytes, pos);
+    const os::Utf8Sequence sequence = os::NextUtf8Sequence(bytes, pos);
     if (sequence.valid) {
       text.append(bytes.substr(pos, sequence.length));
     } else {

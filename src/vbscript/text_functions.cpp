@@ -14,44 +14,12 @@ namespace {
 
 constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
 
-bool IsContinuation(unsigned char byte) {
-  return (byte & 0xC0) == 0x80;
-}
-
 // Where the character that starts at `at` ends: a well-formed UTF-8
-// sequence (no overlong forms, surrogates or codes past U+10FFFF) is one
-// character, any other byte one on its own.
+// sequence is one character, any other byte one on its own.
 std::size_t CharacterEnd(std::string_view text, std::size_t at) {
-  const auto byte = [&](std::size_t i) {
-    return at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0;
-  };
-  const unsigned char lead = byte(0);
-  std::size_t length = 1;
-  unsigned char low = 0x80;  // the range of the second byte
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    low = lead == 0xE0 ? 0xA0 : 0x80;
-    high = lead == 0xED ? 0x9F : 0xBF;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    low = lead == 0xF0 ? 0x90 : 0x80;
-    high = lead == 0xF4 ? 0x8F : 0xBF;
-  }
-  if (length > 1) {
-    bool wellFormed = byte(1) >= low && byte(1) <= high;
-    for (std::size_t i = 2; i < length; ++i) wellFormed = wellFormed && IsContinuation(byte(i));
-    if (!wellFormed) length = 1;
-  }
-  return at + length;
-}
-
-std::size_t CountCharacters(std::string_view text) {
-  std::size_t count = 0;
-  for (std::size_t at = 0; at < text.size(); at = CharacterEnd(text, at)) ++count;
-  return count;
+  if (at >= text.size()) return at + 1;
+  const os::Utf8Sequence sequence = os::NextUtf8Sequence(text, at);
+  return at + (sequence.valid ? sequence.length : 1);
 }
 
 // The byte offset `count` characters after `at`, or the end of the text.
@@ -194,7 +162,7 @@ bool LCase(std::span<const Value> arguments, Value& result, std::string& /*error
 
 bool Len(std::span<const Value> arguments, Value& result, std::string& /*error*/) {
   // Of a number, the length of its text, as the old engine counted it.
-  result = LongOf(CountCharacters(ToString(arguments[0])));
+  result = LongOf(os::Utf8Length(ToString(arguments[0])));
   return true;
 }
 
@@ -210,7 +178,7 @@ bool Right(std::span<const Value> arguments, Value& result, std::string& error) 
   std::int32_t count = 0;
   if (!WholeArgument(arguments[1], 0, "Right", count, error)) return false;
   const std::string text = ToString(arguments[0]);
-  const std::size_t length = CountCharacters(text);
+  const std::size_t length = os::Utf8Length(text);
   const std::size_t skipped = length - std::min(length, AsSize(count));
   result = Value::String(text.substr(SkipCharacters(text, 0, skipped)));
   return true;

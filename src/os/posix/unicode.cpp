@@ -73,21 +73,39 @@ std::string UpperCaseUtf8(std::string_view text) {
   });
 }
 
+Utf8Sequence NextUtf8Sequence(std::string_view bytes, std::size_t pos) {
+  const auto at = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  const unsigned char lead = at(pos);
+  if (lead < 0x80) return {true, 1};
+  std::size_t length = 0;
+  unsigned char low = 0x80;  // the range of the next byte
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    low = lead == 0xE0 ? 0xA0 : 0x80;
+    high = lead == 0xED ? 0x9F : 0xBF;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    low = lead == 0xF0 ? 0x90 : 0x80;
+    high = lead == 0xF4 ? 0x8F : 0xBF;
+  } else {
+    return {false, 1};
+  }
+  for (std::size_t i = 1; i < length; ++i) {
+    if (pos + i >= bytes.size() || at(pos + i) < low || at(pos + i) > high) return {false, i};
+    low = 0x80;
+    high = 0xBF;
+  }
+  return {true, length};
+}
+
 std::size_t Utf8Length(std::string_view text) {
-  ScopedUtf8Locale scope;
   std::size_t count = 0;
-  std::mbstate_t state{};
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    char32_t ch = 0;
-    const std::size_t used = ::mbrtoc32(&ch, text.data() + pos, text.size() - pos, &state);
-    if (used == 0 || used > text.size() - pos) {
-      state = std::mbstate_t{};
-      pos += 1;
-    } else {
-      pos += used;
-    }
-    ++count;
+  for (std::size_t pos = 0; pos < text.size(); ++count) {
+    const Utf8Sequence sequence = NextUtf8Sequence(text, pos);
+    pos += sequence.valid ? sequence.length : 1;
   }
   return count;
 }
