@@ -65,7 +65,8 @@ TEST_F(LanguageTextTest, PlaceholdersResolve) {
   Load({"strLoc_PV_ProductName_OL=Orlent", "strLoc_PV_ProductName_SW=Sweeple",
         "strLoc_Two=Hello{CRLF}World", "strLoc_Welcome=Welcome to {strLoc_PV_ProductName_{#AppID}}",
         "strLoc_Nested={strLoc_Welcome}!", "strLoc_Ref=Run {#AppEXE} now",
-        "strLoc_Blocked={other_X} and {str_A}", "str_A=a"});
+        "strLoc_Blocked={other_X} and {str_A}", "str_A=a",
+        "strLoc_Menu=Open {mnuFile} or {MNUEdit}"});
   EXPECT_EQ(language.GetStrLocValue("strLoc_Two"), "Hello\r\nWorld");
   EXPECT_EQ(language.GetStrLocValue("strLoc_Welcome"), "Welcome to Orlent");
   shownAppCode = "SW";
@@ -74,6 +75,8 @@ TEST_F(LanguageTextTest, PlaceholdersResolve) {
   EXPECT_EQ(language.GetStrLocValue("strLoc_Ref"), "Run >>>AppEXE} now");
   EXPECT_EQ(language.GetStrLocValue("strLoc_Blocked"), "{other_X} and {str_A}")
       << "only the first placeholder is looked at";
+  EXPECT_EQ(language.GetStrLocValue("strLoc_Menu"), "Open mnuFile or MNUEdit")
+      << "menu references in any case become their bare names";
 }
 
 TEST_F(LanguageTextTest, CyclesStayUnresolvedAndResolveFast) {

@@ -103,8 +103,12 @@ TEST_F(RegistryTest, ValuesOfOneDecisionAreWrittenTogetherIntoAnExistingKey) {
   EXPECT_TRUE(registry_.SetStringValues(kOrlent, {{"UserEmail", "a@b.example"}, {"Name", "A"}}));
   EXPECT_EQ(registry_.GetStringValue(kOrlent, "UserEmail"), "a@b.example");
   EXPECT_EQ(registry_.GetStringValue(kOrlent, "Name"), "A");
-  EXPECT_FALSE(registry_.SetStringValues("HKEY_LOCAL_MACHINE\\Software\\Nobody", {{"a", "1"}}));
-  EXPECT_EQ(registry_.GetStringValue("HKEY_LOCAL_MACHINE\\Software\\Nobody", "a"), "Error");
+  const std::string nobody = "HKEY_LOCAL_MACHINE\\Software\\Nobody";
+  EXPECT_FALSE(registry_.SetStringValues(nobody, {{"a", "1"}}));
+  registry_.SetStringValue(nobody, "b", "2");
+  EXPECT_EQ(registry_.GetStringValue(nobody, "a") + registry_.GetStringValue(nobody, "b"),
+            "ErrorError")
+      << "a missing key is not made by a write";
   EXPECT_TRUE(messages_.empty()) << "a missing key is not news to the user";
 }
 

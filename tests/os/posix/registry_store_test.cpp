@@ -79,6 +79,9 @@ TEST(RegistryStoreFile, MissingFileIsOnlyCreatedByAWrite) {
   ASSERT_EQ(store.CreateKey(kMachine, "Software"), StoreStatus::kOk);
   EXPECT_TRUE(std::filesystem::is_regular_file(path));
   ASSERT_EQ(store.WriteValue(kMachine, "Software", "x", "1"), StoreStatus::kOk);
+  EXPECT_EQ(store.WriteValue(kMachine, "Software\\Missing", "x", "1"), StoreStatus::kNotFound);
+  EXPECT_EQ(store.KeyExists(kMachine, "Software\\Missing"), StoreStatus::kNotFound)
+      << "a write never makes the key it writes into";
   SqliteRegistryStore other(path);
   EXPECT_EQ(Read(other, "software", "X"), "1");
   EXPECT_EQ(store.WriteValue("HKEY_DYN_DATA", "", "x", "1"), StoreStatus::kOk)
