@@ -238,6 +238,27 @@ inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
+
+// The codes of the buttons a box of `style` shows, in the order Windows
+// shows them.
+inline std::vector<int> ButtonCodes(std::uint32_t style) {
+  switch (style & 0xF) {
+    case 1:
+      return {1, 2};
+    case 2:
+      return {3, 4, 5};
+    case 3:
+      return {6, 7, 2};
+    case 4:
+      return {6, 7};
+    case 5:
+      return {4, 2};
+    case 6:
+      return {2, 10, 11};
+    default:
+      return {1};
+  }
+}
 }  // namespace message_box
 
 class WindowSystem {

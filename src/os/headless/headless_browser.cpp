@@ -29,10 +29,6 @@ HeadlessBrowser::~HeadlessBrowser() {
   window_.System().VirtualLoop().CancelPosted(this);
 }
 
-std::string HeadlessBrowser::Label() const {
-  return window_.Name() + "." + name_;
-}
-
 void HeadlessBrowser::Navigate(const std::string& url) {
   url_ = url;
   busy_ = true;
@@ -55,7 +51,7 @@ void HeadlessBrowser::FinishLoad(std::uint64_t generation) {
   bodyScroll_.clear();
   backgroundColor_.clear();
   focused_.clear();
-  window_.System().Transcribe("page " + Label() + " " + url_);
+  window_.System().transcript_.Page(window_.Name(), name_, url_);
   window_.Events().DocumentComplete(name_);
 }
 
@@ -92,7 +88,7 @@ int HeadlessBrowser::CountElementsByName(std::string_view name) {
 bool HeadlessBrowser::Focus(const ElementRef& ref) {
   if (!Page() || !page_->Find(ref)) return false;
   focused_ = RefText(ref);
-  window_.System().Transcribe("focus " + window_.Name() + " " + focused_);
+  window_.System().transcript_.Focus(window_.Name(), ref);
   return true;
 }
 
@@ -100,7 +96,7 @@ bool HeadlessBrowser::SetBodyScroll(std::string_view value) {
   if (!HasBody()) return false;
   page_->Body()->SetMarkupAttribute("scroll", value);
   bodyScroll_ = value;
-  window_.System().Transcribe("scroll " + Label() + " " + bodyScroll_);
+  window_.System().transcript_.BodyScroll(window_.Name(), name_, bodyScroll_);
   return true;
 }
 
@@ -108,7 +104,7 @@ bool HeadlessBrowser::SetBackgroundColor(std::string_view rrggbb) {
   if (!HasBody()) return false;
   page_->Body()->SetMarkupAttribute("bgcolor", rrggbb);
   backgroundColor_ = rrggbb;
-  window_.System().Transcribe("bgcolor " + Label() + " " + backgroundColor_);
+  window_.System().transcript_.BackgroundColor(window_.Name(), name_, backgroundColor_);
   return true;
 }
 

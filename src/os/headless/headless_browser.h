@@ -50,7 +50,6 @@ class HeadlessBrowser final : public Browser {
 
  private:
   void FinishLoad(std::uint64_t generation);
-  std::string Label() const;
 
   HeadlessWindow& window_;
   std::string name_;

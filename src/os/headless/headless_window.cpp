@@ -76,7 +76,7 @@ void HeadlessWindow::Show() {
   if (!open_) return;
   if (!shown_) {
     shown_ = true;
-    system_.Transcribe("show " + Name() + " modal=no owner=-");
+    system_.transcript_.Show(Name(), false, nullptr);
   } else if (system_.ActiveWindow() == this) {
     return;  // already in front: nothing is activated
   }
@@ -88,7 +88,7 @@ void HeadlessWindow::ShowModal(Window* owner) {
   if (!open_) return;
   shown_ = true;
   modal_ = true;
-  system_.Transcribe("show " + Name() + " modal=yes owner=" + (owner ? owner->Name() : "-"));
+  system_.transcript_.Show(Name(), true, owner);
   system_.BringToFront(this);
   system_.VirtualLoop().Post(this, [this] { events_.Activated(); });
   system_.VirtualLoop().RunUntil([this] { return !open_; });
@@ -100,23 +100,23 @@ void HeadlessWindow::Close() {
   shown_ = false;
   modal_ = false;
   CancelEvents();
-  system_.Transcribe("close " + Name());
+  system_.transcript_.Close(Name());
   system_.Hidden(this);
 }
 
 void HeadlessWindow::SetTopmost(bool topmost) {
   topmost_ = topmost;
-  system_.Transcribe("topmost " + Name() + (topmost ? " on" : " off"));
+  system_.transcript_.Topmost(Name(), topmost);
 }
 
 void HeadlessWindow::RemoveCloseButton() {
   closeButton_ = false;
-  system_.Transcribe("closebutton " + Name() + " removed");
+  system_.transcript_.CloseButtonRemoved(Name());
 }
 
 void HeadlessWindow::SetTitle(const std::string& title) {
   design_.title = title;
-  system_.Transcribe("title " + Name() + " " + Quoted(title));
+  system_.transcript_.Title(Name(), title);
 }
 
 void HeadlessWindow::UpdateWidget(const WidgetSpec& widget) {
@@ -165,8 +165,7 @@ std::optional<std::uint32_t> HeadlessWindow::SamplePixel(std::string_view widget
 void HeadlessWindow::SetPosition(std::int32_t left, std::int32_t top) {
   left_ = left;
   top_ = top;
-  system_.Transcribe("move " + design_.name + " " + std::to_string(left) + " " +
-                     std::to_string(top));
+  system_.transcript_.Move(Name(), left, top);
 }
 
 const WidgetSpec* HeadlessWindow::Widget(std::string_view name) const {

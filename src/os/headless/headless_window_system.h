@@ -16,7 +16,8 @@
 //  [x] Live "value" and "checked" of fields; ids, names, links, lists.
 //  [x] Virtual clock: Sleep fires due timers in order without real waiting.
 //  [x] WaitUntil blocks on a condition variable until Notify (no spinning).
-//  [x] Scripted user for Run, modal windows and message boxes; transcript.
+//  [x] The scripted user (os/user) for Run, modal windows and message
+//      boxes, and the transcript.
 //  [x] Display facts from options: twips per pixel, a Japanese font, the
 //      window colour every sampled pixel has; image sizes from PNG, GIF and
 //      BMP headers.
@@ -25,47 +26,15 @@
 //  [ ] Layout, drawing, fonts; SamplePixel knows one colour for everything.
 //  [ ] Page text other than UTF-8; frames inside pages.
 //
-// The scripted user. Whenever the program waits for the user (inside Run, a
-// modal window's loop with nothing left to do, or a message box), the clock
-// first moves on by the think time (100 ms) and then the next action of the
-// script is performed on the active window (the most recently shown open
-// window; modal ones first):
-//     click <button>           ButtonClicked; the button must exist, be shown
-//                              and enabled (its frames too)
-//     fill <id> <text...>      types into a text field or text area
-//     tick <id> / untick <id>  a check box (or radio button)
-//     select <id> <value>      chooses an option of a list
-//     choose <lang>            the language page: "language" becomes <lang>
-//     follow <href-or-url>     a link click: BeforeNavigate, then the load
-//     answer <OK|Cancel|Yes|No|1|2|6|7>   closes the open message box
-//     activate [<window>]      the window is activated again
-//     close                    CloseRequested (the caption's close button)
-//     wait <ms>                the clock moves on
-//     signal <TERM|INT|HUP>    the session sends the program that signal
-//
-// A script error or a script that runs out while the program waits ends
-// the run: the message goes to standard error ("pavane: script line 7:
-// button cmdAccept is disabled", "pavane: script ran out while frmEmail
-// waits for the user") and to the transcript ("error ..."), and the loop is
-// ended with kScriptFailedStatus. No exception is thrown: the program's own
-// error trap would swallow it. Instead every later wait returns at once (a
-// message box gives 0, the code for a box that could not be shown; a modal
-// window's ShowModal returns), so the program unwinds through its own code
-// and Run returns kScriptFailedStatus, whatever Quit is called with later.
-//
-// Transcript lines:
-//     show frmEmail modal=no owner=-        show frmLegal modal=yes owner=frmEmail
-//     topmost frmEmail on|off               closebutton frmEmail removed
-//     title frmEmail "New title"            close frmEmail
-//     page frmEmail.WebBrowser1 file:///...EmailText.htm?application=OL&scaling=100&language=en
-//     cancel frmEmail.WebBrowser1 <url>     (a followed link the screen refused)
-//     focus frmEmail txtFirstName           bgcolor frmEmail.WebBrowser1 F0F0F0
-//     scroll frmEmail.WebBrowser1 no        browser https://...
-//     print frmEmail.WebBrowser1
-//     message "Title" style=48 "Line one\nLine two" -> 1
-//     notice "no language file for \"es\"..."   (also on standard error)
-//     user click cmdNext                    (each scripted action, as written)
-//     error script line 7: button cmdAccept is disabled
+// The scripted user (os/user/scripted_user.h) gets its turn whenever the
+// program waits for the user (inside Run, a modal window's loop with nothing
+// left to do, or a message box): the clock first moves on by the think time
+// (100 ms), then the next action is performed on the active window (the
+// most recently shown open window; modal ones first). When the script ends
+// the run, every later wait returns at once (a message box gives 0; a
+// modal window's ShowModal returns) and Run returns kScriptFailedStatus,
+// whatever Quit is called with later. A "shot" is a transcript line only:
+// there are no pixels here.
 #pragma once
 
 #include <chrono>
@@ -76,9 +45,10 @@
 #include <string_view>
 #include <vector>
 
+#include "os/headless/headless_desk.h"
 #include "os/headless/headless_loop.h"
-#include "os/headless/transcript.h"
-#include "os/headless/user_script.h"
+#include "os/user/scripted_user.h"
+#include "os/user/transcript.h"
 #include "os/window_system.h"
 
 namespace pavane::os::headless {
@@ -102,7 +72,7 @@ struct HeadlessOptions {
 class HeadlessWindowSystem final : public WindowSystem {
  public:
   // Run's status when the script failed or ran out.
-  static constexpr int kScriptFailedStatus = 3;
+  static constexpr int kScriptFailedStatus = user::ScriptedUser::kFailedStatus;
 
   // `transcript` receives one line per happening; it must outlive this
   // object, and this object must outlive its windows.
@@ -131,7 +101,7 @@ class HeadlessWindowSystem final : public WindowSystem {
     loop_.OnEndSignal(std::move(handler));
   }
   void OnRunFailed(std::function<void(int status)> handler) override {
-    failureHandler_ = std::move(handler);
+    user_.OnFailed(std::move(handler));
   }
 
   // --- Headless only: what tests look at.
@@ -139,8 +109,8 @@ class HeadlessWindowSystem final : public WindowSystem {
   HeadlessLoop& VirtualLoop() { return loop_; }
   const std::vector<std::string>& TranscriptLines() const { return transcript_.Lines(); }
   // Why the script ended the run; "" while it has not.
-  const std::string& ScriptError() const { return scriptError_; }
-  std::size_t ScriptActionsLeft() const { return script_.Remaining(); }
+  const std::string& ScriptError() const { return user_.Error(); }
+  std::size_t ScriptActionsLeft() const { return user_.ActionsLeft(); }
   // An open window by name; null when there is none.
   HeadlessWindow* FindWindow(std::string_view name) const;
   // The window the scripted user acts on; null when none is shown.
@@ -150,25 +120,17 @@ class HeadlessWindowSystem final : public WindowSystem {
  private:
   friend class HeadlessWindow;
   friend class HeadlessBrowser;
-  struct OpenBox;
+  friend class HeadlessDesk;
 
-  void Transcribe(std::string line) { transcript_.Write(std::move(line)); }
   void Forget(HeadlessWindow* window);
   void BringToFront(HeadlessWindow* window);
   void Hidden(HeadlessWindow* window);
 
-  void UserTurn(OpenBox* box);
-  bool Perform(const UserAction& action, OpenBox* box, std::string& problem);
-  bool PerformOnPage(const UserAction& action, std::string& problem);
-  bool Follow(const std::string& href, std::string& problem);
-  void Fail(const std::string& message);
-
   HeadlessOptions options_;
-  Transcript transcript_;
+  user::Transcript transcript_;
   HeadlessLoop loop_;
-  UserScript script_;
-  std::string scriptError_;
-  std::function<void(int status)> failureHandler_;
+  HeadlessDesk desk_;
+  user::ScriptedUser user_;
   std::vector<HeadlessWindow*> windows_;  // every live window, in creation order
   std::vector<HeadlessWindow*> zOrder_;   // shown windows, front last
 };

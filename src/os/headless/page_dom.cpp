@@ -132,15 +132,6 @@ bool PageElement::IsCheckable() const {
   return type == "checkbox" || type == "radio";
 }
 
-bool PageElement::IsTextField() const {
-  if (tag == "textarea") return true;
-  if (tag != "input") return false;
-  static constexpr std::string_view kNotTyped[] = {"checkbox", "radio", "hidden", "submit",
-                                                   "button",   "image", "reset",  "file"};
-  const std::string type = InputType();
-  return std::find(std::begin(kNotTyped), std::end(kNotTyped), type) == std::end(kNotTyped);
-}
-
 std::vector<PageElement*> PageElement::Options() const {
   std::vector<PageElement*> options;
   std::function<void(const PageElement&)> collect = [&](const PageElement& element) {

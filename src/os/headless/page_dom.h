@@ -37,7 +37,6 @@ struct PageElement {
   // The "type" of an input in lower case; "text" when none is given.
   std::string InputType() const;
   bool IsCheckable() const;  // a check box or a radio button
-  bool IsTextField() const;  // an input the user can type into, or a text area
   // The options of a selection list, in document order.
   std::vector<PageElement*> Options() const;
   // An option's value: its "value" attribute, else its text.

@@ -31,7 +31,7 @@ TEST(Transcript, EachLineBreakOfATextIsOne) {
       {"A\r\n\r\nB", "\"A\\n\\nB\""}, {"A\n\r\n\rB", "\"A\\n\\nB\""},
       {"A\rB\nC", "\"A\\nB\\nC\""},
   };
-  for (const auto& [text, field] : texts) EXPECT_EQ(Quoted(text), field) << text;
+  for (const auto& [text, field] : texts) EXPECT_EQ(user::Quoted(text), field) << text;
 }
 
 TEST(HeadlessLoop, VirtualClockFiresTimersInOrder) {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace pavane::os::headless {
+namespace pavane::os::user {
 
 struct UserAction {
   int line = 0;                    // in the script, from 1
@@ -26,6 +26,9 @@ class UserScript {
 
   // Reads a script file (bounded); false with `error` when it cannot be read.
   static bool ReadFile(const std::string& path, std::string& text, std::string& error);
+  // The script of an unattended run: the file PAVANE_SCRIPT names; "" when
+  // it names none.
+  static bool ReadFromEnvironment(std::string& text, std::string& error);
 
   // The next action, or null when the script has run out.
   const UserAction* Next();
@@ -36,4 +39,4 @@ class UserScript {
   std::size_t next_ = 0;
 };
 
-}  // namespace pavane::os::headless
+}  // namespace pavane::os::user

@@ -1,8 +1,10 @@
-#include "os/headless/user_script.h"
+#include "os/user/user_script.h"
+
+#include <cstdlib>
 
 #include "os/files.h"
 
-namespace pavane::os::headless {
+namespace pavane::os::user {
 namespace {
 
 constexpr std::uint64_t kMaxScriptBytes = 1024 * 1024;
@@ -54,8 +56,14 @@ bool UserScript::ReadFile(const std::string& path, std::string& text, std::strin
   return true;
 }
 
+bool UserScript::ReadFromEnvironment(std::string& text, std::string& error) {
+  text.clear();
+  const char* path = std::getenv("PAVANE_SCRIPT");
+  return path == nullptr || *path == '\0' || ReadFile(path, text, error);
+}
+
 const UserAction* UserScript::Next() {
   return next_ < actions_.size() ? &actions_[next_++] : nullptr;
 }
 
-}  // namespace pavane::os::headless
+}  // namespace pavane::os::user
