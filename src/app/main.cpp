@@ -20,6 +20,7 @@
 #include "os/headless/headless_window_system.h"
 #include "os/posix/registry_location.h"
 #include "os/posix/sqlite_registry_store.h"
+#include "os/user/scripted_user.h"
 #include "pavane/build_config.h"
 #include "platform/registry.h"
 
@@ -46,11 +47,14 @@ constexpr const char* kUsage =
     "\n"
     "Environment: PAVANE_REGISTRY (registry database file), PAVANE_SERVER_BASE,\n"
     "PAVANE_ACCOUNT_HOST, PAVANE_WEB_DOMAIN (the maker's servers).\n"
-    "Unattended runs: PAVANE_UI=headless runs the screens without a display and\n"
-    "prints what happens, one line each; PAVANE_SCRIPT=FILE gives the user's\n"
-    "actions (click, fill, tick, untick, select, choose, follow, answer,\n"
-    "activate, close, wait), one per line, and alone chooses the headless run.\n"
-    "PAVANE_UI=desktop (the default) opens the screens as windows.\n";
+    "Unattended runs: PAVANE_SCRIPT=FILE gives the user's actions (click, fill,\n"
+    "tick, untick, select, choose, follow, answer, activate, close, wait, signal,\n"
+    "shot), one per line, and the program prints what happens, one line each.\n"
+    "A script alone runs the screens without a display (PAVANE_UI=headless);\n"
+    "with PAVANE_UI=desktop it plays on the windows, and each \"shot NAME\"\n"
+    "saves the screen as NAME.png in the folder PAVANE_SHOTS names and prints\n"
+    "what is amiss on it. PAVANE_UI=desktop (the default) opens the screens as\n"
+    "windows.\n";
 
 int PrintSettings(const std::vector<std::string>& switches) {
   pavane::RunSettings settings;
@@ -77,7 +81,8 @@ int RunOn(pavane::os::WindowSystem& ui, const std::vector<std::string>& switches
 
 // The screens, on the window system the environment asks for: the desktop
 // (PAVANE_UI=desktop), or none (PAVANE_UI=headless). Unset, a user script
-// means an unattended run, without a display; otherwise the desktop.
+// means an unattended run, without a display; otherwise the desktop. A
+// script plays on either.
 int RunScreens(const std::vector<std::string>& switches) {
   const char* uiValue = std::getenv("PAVANE_UI");
   const char* script = std::getenv("PAVANE_SCRIPT");
@@ -89,32 +94,34 @@ int RunScreens(const std::vector<std::string>& switches) {
                  uiName.c_str());
     return 2;
   }
-  if (uiName == "desktop" && scripted) {
-    std::fputs(
-        "pavane: PAVANE_SCRIPT drives the headless window system only (PAVANE_UI=headless)\n",
-        stderr);
-    return 2;
-  }
   std::string error;
+  std::unique_ptr<pavane::os::WindowSystem> ui;
+  const std::string* scriptError = nullptr;
   if (uiName == "desktop") {
-    const auto ui = pavane::os::gtk::GtkWindowSystem::Create(error);
-    if (ui == nullptr) {
+    auto desktop = pavane::os::gtk::GtkWindowSystem::Create(error);
+    if (desktop == nullptr) {
       std::fputs("pavane: no display: run under a desktop or Xvfb, or with PAVANE_UI=headless\n",
                  stderr);
       return 2;
     }
-    return RunOn(*ui, switches);
-  }
-  using pavane::os::headless::HeadlessWindowSystem;
-  std::unique_ptr<HeadlessWindowSystem> ui =
-      HeadlessWindowSystem::FromEnvironment(std::cout, error);
-  if (ui == nullptr) {
-    std::fprintf(stderr, "pavane: %s\n", error.c_str());
-    return 2;
+    if (scripted && !desktop->PlayScript(std::cout, error)) {
+      std::fprintf(stderr, "pavane: %s\n", error.c_str());
+      return 2;
+    }
+    scriptError = &desktop->ScriptError();
+    ui = std::move(desktop);
+  } else {
+    auto headless = pavane::os::headless::HeadlessWindowSystem::FromEnvironment(std::cout, error);
+    if (headless == nullptr) {
+      std::fprintf(stderr, "pavane: %s\n", error.c_str());
+      return 2;
+    }
+    scriptError = &headless->ScriptError();
+    ui = std::move(headless);
   }
   const int status = RunOn(*ui, switches);
   // A script that failed or ran out ends the run however the screens ended.
-  return ui->ScriptError().empty() ? status : HeadlessWindowSystem::kScriptFailedStatus;
+  return scriptError->empty() ? status : pavane::os::user::ScriptedUser::kFailedStatus;
 }
 
 }  // namespace

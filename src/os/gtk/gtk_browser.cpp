@@ -111,10 +111,14 @@ void GtkBrowser::OnLoadChanged(WebKitWebView* /*view*/, WebKitLoadEvent event, g
   if (event == WEBKIT_LOAD_STARTED) {
     browser->awaitingStart_ = false;
   } else if (event == WEBKIT_LOAD_FINISHED && !browser->awaitingStart_) {
+    browser->backgroundColor_.clear();
     // The screen's handler waits and pumps; it runs on the loop, not inside
-    // WebKit's signal.
-    browser->window_.PostEvent(
-        [name = browser->name_](WindowEvents& events) { events.DocumentComplete(name); });
+    // WebKit's signal. The browser lives as long as its window is open.
+    browser->window_.PostEvent([browser](WindowEvents& events) {
+      browser->window_.System().Transcript().Page(browser->window_.Name(), browser->name_,
+                                                  browser->Url());
+      events.DocumentComplete(browser->name_);
+    });
   }
 }
 
@@ -150,8 +154,12 @@ gboolean GtkBrowser::OnDecidePolicy(WebKitWebView* /*view*/, WebKitPolicyDecisio
   std::shared_ptr<WebKitPolicyDecision> held(WEBKIT_POLICY_DECISION(g_object_ref(decision)),
                                              g_object_unref);
   const bool posted = browser->window_.PostEvent(
-      [name = browser->name_, url, held, newWindow](WindowEvents& events) {
-        if (events.BeforeNavigate(name, url) || newWindow) {
+      [browser, url, held, newWindow](WindowEvents& events) {
+        if (events.BeforeNavigate(browser->name_, url)) {
+          browser->window_.System().Transcript().Cancel(browser->window_.Name(), browser->name_,
+                                                        url);
+          webkit_policy_decision_ignore(held.get());
+        } else if (newWindow) {
           webkit_policy_decision_ignore(held.get());
         } else {
           webkit_policy_decision_use(held.get());
@@ -203,8 +211,9 @@ void GtkBrowser::OnElementMessage(WebKitUserContentManager* /*manager*/,
   g_free(text);
   // The screen reads the page again; that runs on the loop, not inside
   // WebKit's signal.
-  browser->window_.PostEvent([name = browser->name_, key = std::move(key)](WindowEvents& events) {
-    events.ElementChanged(name, key);
+  browser->window_.PostEvent([browser, key = std::move(key)](WindowEvents& events) {
+    browser->window_.System().Transcript().Changed(browser->window_.Name(), browser->name_, key);
+    events.ElementChanged(browser->name_, key);
   });
 }
 
@@ -261,6 +270,7 @@ int GtkBrowser::CountElementsByName(std::string_view name) {
 
 bool GtkBrowser::Focus(const ElementRef& element) {
   if (!RunOnElement(element, "e.focus();")) return false;
+  window_.System().Transcript().Focus(window_.Name(), element);
   // The caret shows only when the page itself has the keyboard.
   if (view_ != nullptr) gtk_widget_grab_focus(GTK_WIDGET(view_));
   return true;
@@ -269,14 +279,16 @@ bool GtkBrowser::Focus(const ElementRef& element) {
 bool GtkBrowser::SetBodyScroll(std::string_view value) {
   // WebKit knows no "scroll" attribute; hidden overflow is what takes the
   // scroll bars away.
-  return EvaluateScript(
-             "(function () { var b = document.body; if (!b) return 'false';"
-             " var v = " +
-             ScriptLiteral(value) +
-             "; b.setAttribute('scroll', v);"
-             " var o = v.toLowerCase() === 'no' ? 'hidden' : '';"
-             " b.style.overflow = o; document.documentElement.style.overflow = o;"
-             " return 'true'; })()") == "true";
+  const bool set = EvaluateScript(
+                       "(function () { var b = document.body; if (!b) return 'false';"
+                       " var v = " +
+                       ScriptLiteral(value) +
+                       "; b.setAttribute('scroll', v);"
+                       " var o = v.toLowerCase() === 'no' ? 'hidden' : '';"
+                       " b.style.overflow = o; document.documentElement.style.overflow = o;"
+                       " return 'true'; })()") == "true";
+  if (set) window_.System().Transcript().BodyScroll(window_.Name(), name_, value);
+  return set;
 }
 
 bool GtkBrowser::SetBackgroundColor(std::string_view rrggbb) {
@@ -291,6 +303,10 @@ bool GtkBrowser::SetBackgroundColor(std::string_view rrggbb) {
   GdkRGBA rgba;
   if (set && view_ != nullptr && rrggbb.size() == 6 && gdk_rgba_parse(&rgba, colour.c_str())) {
     webkit_web_view_set_background_color(view_, &rgba);
+  }
+  if (set) {
+    backgroundColor_ = rrggbb;
+    window_.System().Transcript().BackgroundColor(window_.Name(), name_, rrggbb);
   }
   return set;
 }

@@ -47,6 +47,8 @@ class GtkBrowser final : public Browser {
   const std::string& Name() const { return name_; }
   // Null once the window has closed.
   WebKitWebView* View() const { return view_; }
+  // The colour the screen painted the page in (RRGGBB); "" when none.
+  const std::string& BackgroundColor() const { return backgroundColor_; }
   // Runs `script` in the page; its value as text, nullopt for null or
   // undefined, a script error, no answer within kScriptLimit, or no page.
   std::optional<std::string> EvaluateScript(const std::string& script) const;
@@ -75,6 +77,7 @@ class GtkBrowser final : public Browser {
   bool awaitingStart_ = false;
   // The page's change messages reach OnElementMessage.
   WebKitUserContentManager* messages_ = nullptr;
+  std::string backgroundColor_;
 };
 
 }  // namespace pavane::os::gtk

@@ -110,19 +110,25 @@ int GtkLoop::Run() {
 }
 
 void GtkLoop::RunModal(const std::function<bool()>& done) {
-  Iterate([&] { return quitRequested_ || done(); }, std::nullopt, true);
+  Iterate([&] { return quitRequested_ || ended_ || done(); }, std::nullopt, true);
 }
 
 void GtkLoop::WaitForAnswer(const std::function<bool()>& done) {
-  Iterate(done, std::nullopt, true);
+  Iterate([&] { return ended_ || done(); }, std::nullopt, true);
 }
 
 void GtkLoop::Quit(int status) {
-  status_ = status;
+  if (!ended_) status_ = status;
   quitRequested_ = true;
   // The waits look at the flag after the iteration that called Quit; when
   // Quit comes from outside any dispatch, the wake-up makes them look.
   g_main_context_wakeup(context_);
+}
+
+void GtkLoop::EndRun(int status) {
+  if (!ended_) status_ = status;
+  ended_ = true;
+  Quit(status);
 }
 
 void GtkLoop::WaitUntil(const std::function<bool()>& ready) {

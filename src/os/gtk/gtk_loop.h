@@ -11,7 +11,9 @@
 // Quit ends Run and every nested modal window's wait; until Run has
 // returned, new modal waits return at once, as in the headless loop, so the
 // program unwinds through its own code. A message box still waits for its
-// answer: what it says is often the last thing a run tells the user.
+// answer: what it says is often the last thing a run tells the user. A run
+// that a script ended (EndRun) has no user left: from then on every wait
+// for the user returns at once, and Run keeps the failing status.
 #pragma once
 
 #include <glib.h>
@@ -66,6 +68,9 @@ class GtkLoop final : public EventLoop {
   bool UsersTurn() const { return !waits_.empty() && waits_.back(); }
   bool QuitRequested() const { return quitRequested_; }
   std::size_t TimerCount() const { return timers_.size(); }
+  // Ends the run for good with `status` (see above).
+  void EndRun(int status);
+  bool Ended() const { return ended_; }
 
  private:
   struct Timer {
@@ -86,6 +91,7 @@ class GtkLoop final : public EventLoop {
   std::vector<bool> waits_;  // the nested waits, innermost last: true for the user's
   bool quitRequested_ = false;
   int status_ = 0;
+  bool ended_ = false;
 };
 
 }  // namespace pavane::os::gtk

@@ -132,7 +132,7 @@ GtkScreenWindow::GtkScreenWindow(GtkWindowSystem& system, const WindowSpec& desi
 }
 
 GtkScreenWindow::~GtkScreenWindow() {
-  Close();
+  Destroy();
   system_.Forget(this);
 }
 
@@ -346,6 +346,11 @@ std::vector<std::string> GtkScreenWindow::WidgetNames() const {
   return names;
 }
 
+const WidgetSpec* GtkScreenWindow::Design(std::string_view name) const {
+  const Native* native = Find(name);
+  return native != nullptr ? &native->description : nullptr;
+}
+
 GtkWidget* GtkScreenWindow::NativeWidget(std::string_view name) const {
   const Native* native = Find(name);
   return native != nullptr ? native->widget : nullptr;
@@ -409,24 +414,39 @@ void GtkScreenWindow::OnButtonClicked(GtkButton* button, gpointer self) {
 
 void GtkScreenWindow::Show() {
   if (window_ == nullptr) return;
-  if (gtk_widget_get_visible(GTK_WIDGET(window_)) && system_.ActiveWindow() == this) return;
+  if (!gtk_widget_get_visible(GTK_WIDGET(window_))) {
+    system_.Transcript().Show(Name(), false, nullptr);
+  } else if (system_.ActiveWindow() == this) {
+    return;
+  }
+  Present();
+}
+
+void GtkScreenWindow::Present() {
   gtk_widget_show(GTK_WIDGET(window_));
   gtk_window_present(window_);
 }
 
 void GtkScreenWindow::ShowModal(Window* owner) {
   if (window_ == nullptr) return;
+  system_.Transcript().Show(Name(), true, owner);
   if (auto* ownerWindow = dynamic_cast<GtkScreenWindow*>(owner);
       ownerWindow != nullptr && ownerWindow->window_ != nullptr) {
     gtk_window_set_transient_for(window_, ownerWindow->window_);
   }
   gtk_window_set_modal(window_, TRUE);
   modal_ = true;
-  Show();
+  Present();
   system_.MainLoop().RunModal([this] { return window_ == nullptr; });
 }
 
 void GtkScreenWindow::Close() {
+  if (window_ == nullptr) return;
+  system_.Transcript().Close(Name());
+  Destroy();
+}
+
+void GtkScreenWindow::Destroy() {
   if (window_ == nullptr) return;
   *open_ = false;
   for (const auto& browser : browsers_) browser->Detach();
@@ -445,10 +465,12 @@ void GtkScreenWindow::Close() {
 }
 
 void GtkScreenWindow::SetTopmost(bool topmost) {
+  system_.Transcript().Topmost(Name(), topmost);
   if (window_ != nullptr) gtk_window_set_keep_above(window_, topmost);
 }
 
 void GtkScreenWindow::RemoveCloseButton() {
+  system_.Transcript().CloseButtonRemoved(Name());
   closeButton_ = false;
   if (window_ != nullptr) gtk_window_set_deletable(window_, FALSE);
 }
@@ -462,6 +484,7 @@ void GtkScreenWindow::SetIcon(const std::string& imageFile) {
 }
 
 void GtkScreenWindow::SetTitle(const std::string& title) {
+  system_.Transcript().Title(Name(), title);
   design_.title = title;
   if (window_ != nullptr) gtk_window_set_title(window_, title.c_str());
 }
@@ -539,6 +562,7 @@ std::pair<std::int32_t, std::int32_t> GtkScreenWindow::Position() const {
 }
 
 void GtkScreenWindow::SetPosition(std::int32_t left, std::int32_t top) {
+  system_.Transcript().Move(Name(), left, top);
   if (window_ != nullptr) gtk_window_move(window_, Pixels(left), Pixels(top));
 }
 

@@ -51,6 +51,10 @@ class GtkScreenWindow final : public Window {
   // closed window.
   GtkWidget* NativeWidget(std::string_view name) const;
   GtkBrowser* FindBrowser(std::string_view name) const;
+  const std::vector<std::unique_ptr<GtkBrowser>>& Browsers() const { return browsers_; }
+  // A widget as the design (and the program's changes since) has it; null
+  // for unknown names.
+  const WidgetSpec* Design(std::string_view name) const;
   // The names of the window's widgets, in design order.
   std::vector<std::string> WidgetNames() const;
   bool HasCloseButton() const { return closeButton_; }
@@ -71,6 +75,9 @@ class GtkScreenWindow final : public Window {
   };
 
   void Build();
+  void Present();
+  // Closes without a word in the transcript (the window goes away).
+  void Destroy();
   GtkWidget* CreateNative(const WidgetSpec& description);
   void Apply(Native& native);
   void ApplyStyle(Native& native);

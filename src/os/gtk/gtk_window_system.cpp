@@ -14,11 +14,14 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "os/gtk/gtk_browser.h"
 #include "os/gtk/gtk_compat.h"
+#include "os/gtk/gtk_desk.h"
 #include "os/gtk/gtk_screen_window.h"
+#include "os/user/user_script.h"
 
 namespace pavane::os::gtk {
 namespace {
@@ -26,28 +29,27 @@ namespace {
 constexpr double kTwipsPerInch = 1440;
 constexpr double kDefaultDpi = 96;
 
-struct BoxButton {
-  const char* label;  // GTK's own translated label
-  int code;
-};
-
-// The buttons of a message box style, in the order Windows shows them.
-std::vector<BoxButton> ButtonsOf(std::uint32_t style) {
-  switch (style & 0xF) {
-    case 1:
-      return {{"_OK", 1}, {"_Cancel", 2}};
+// GTK's own translated label of a button code.
+const char* ButtonLabel(int code) {
+  switch (code) {
     case 2:
-      return {{"_Abort", 3}, {"_Retry", 4}, {"_Ignore", 5}};
+      return "_Cancel";
     case 3:
-      return {{"_Yes", 6}, {"_No", 7}, {"_Cancel", 2}};
+      return "_Abort";
     case 4:
-      return {{"_Yes", 6}, {"_No", 7}};
+      return "_Retry";
     case 5:
-      return {{"_Retry", 4}, {"_Cancel", 2}};
+      return "_Ignore";
     case 6:
-      return {{"_Cancel", 2}, {"_Try Again", 10}, {"_Continue", 11}};
+      return "_Yes";
+    case 7:
+      return "_No";
+    case 10:
+      return "_Try Again";
+    case 11:
+      return "_Continue";
     default:
-      return {{"_OK", 1}};
+      return "_OK";
   }
 }
 
@@ -267,8 +269,8 @@ gboolean GtkWindowSystem::OnEndSignal(gpointer self) {
   auto* ui = static_cast<GtkWindowSystem*>(self);
   // A box waits for its answer; at the session's end nobody gives one.
   // Each closes as if destroyed: its caller gets 0.
-  const std::vector<GtkWidget*> boxes = ui->openBoxes_;
-  for (auto box = boxes.rbegin(); box != boxes.rend(); ++box) gtk_widget_destroy(*box);
+  const std::vector<ShownBox> boxes = ui->openBoxes_;
+  for (auto box = boxes.rbegin(); box != boxes.rend(); ++box) gtk_widget_destroy(box->dialog);
   if (ui->endHandler_) ui->endHandler_();
   return G_SOURCE_CONTINUE;
 }
@@ -278,6 +280,29 @@ std::unique_ptr<Window> GtkWindowSystem::CreateWindow(const WindowSpec& design,
   auto window = std::make_unique<GtkScreenWindow>(*this, design, events);
   windows_.push_back(window.get());
   return window;
+}
+
+void GtkWindowSystem::OnRunFailed(std::function<void(int status)> handler) {
+  if (desk_ != nullptr) desk_->User().OnFailed(std::move(handler));
+}
+
+void GtkWindowSystem::Notice(const std::string& text) {
+  transcript_.Notice(text);
+  WindowSystem::Notice(text);
+}
+
+bool GtkWindowSystem::PlayScript(std::ostream& transcript, std::string& error) {
+  std::string script;
+  if (!user::UserScript::ReadFromEnvironment(script, error)) return false;
+  const char* shots = std::getenv("PAVANE_SHOTS");
+  transcript_ = user::Transcript(&transcript);
+  desk_ = std::make_unique<GtkDesk>(*this, script, shots != nullptr ? shots : "");
+  return true;
+}
+
+const std::string& GtkWindowSystem::ScriptError() const {
+  static const std::string kNone;
+  return desk_ != nullptr ? desk_->User().Error() : kNone;
 }
 
 GtkScreenWindow* GtkWindowSystem::FindWindow(std::string_view name) const {
@@ -315,6 +340,11 @@ void GtkWindowSystem::Forget(GtkScreenWindow* window) {
 
 int GtkWindowSystem::MessageBox(Window* owner, const std::string& text, std::uint32_t style,
                                 const std::string& title) {
+  // A run the script ended has nobody left to answer.
+  if (loop_.Ended()) {
+    transcript_.MessageBox(title, style, text, 0);
+    return 0;
+  }
   auto* ownerWindow = dynamic_cast<GtkScreenWindow*>(owner);
   GtkWindow* parent = ownerWindow != nullptr ? ownerWindow->NativeWindow() : nullptr;
   const GtkMessageType type = MessageTypeOf(style);
@@ -325,36 +355,39 @@ int GtkWindowSystem::MessageBox(Window* owner, const std::string& text, std::uin
   gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
 
   OpenBox box;
-  const auto buttons = ButtonsOf(style);
-  for (const BoxButton& button : buttons) {
-    gtk_dialog_add_button(GTK_DIALOG(dialog), g_dgettext("gtk30", button.label), button.code);
-    if (button.code == message_box::kIdCancel) box.closeCode = button.code;
+  const auto buttons = message_box::ButtonCodes(style);
+  for (const int code : buttons) {
+    gtk_dialog_add_button(GTK_DIALOG(dialog), g_dgettext("gtk30", ButtonLabel(code)), code);
+    if (code == message_box::kIdCancel) box.closeCode = code;
   }
   // A box with one button closes with it; one without Cancel cannot be
   // closed otherwise, as on Windows.
-  if (buttons.size() == 1) box.closeCode = buttons.front().code;
+  if (buttons.size() == 1) box.closeCode = buttons.front();
   if (box.closeCode == 0) gtk_window_set_deletable(GTK_WINDOW(dialog), FALSE);
   const std::size_t defaultIndex = (style >> 8) & 0xF;
   gtk_dialog_set_default_response(GTK_DIALOG(dialog),
-                                  buttons[defaultIndex < buttons.size() ? defaultIndex : 0].code);
+                                  buttons[defaultIndex < buttons.size() ? defaultIndex : 0]);
   if ((style & 0x40000) != 0) gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);  // topmost
 
   g_signal_connect(dialog, "response", G_CALLBACK(OnBoxResponse), &box);
   g_signal_connect(dialog, "delete-event", G_CALLBACK(OnBoxDelete), &box);
   g_signal_connect(dialog, "destroy", G_CALLBACK(OnBoxDestroyed), &box);
-  openBoxes_.push_back(dialog);
+  openBoxes_.push_back({dialog, title, style});
   gtk_widget_show_all(dialog);
   // The box waits for its answer even when the run is quitting: what it
   // says (an error at the end of a run) is the last thing the user sees.
   loop_.WaitForAnswer([&box] { return box.answered || box.destroyed; });
-  std::erase(openBoxes_, dialog);
+  std::erase_if(openBoxes_, [dialog](const ShownBox& shown) { return shown.dialog == dialog; });
   g_signal_handlers_disconnect_by_data(dialog, &box);
   if (!box.destroyed) gtk_widget_destroy(dialog);
   g_object_unref(dialog);
-  return box.answered ? box.answer : 0;
+  const int answer = box.answered ? box.answer : 0;
+  transcript_.MessageBox(title, style, text, answer);
+  return answer;
 }
 
 void GtkWindowSystem::OpenInBrowser(const std::string& url) {
+  transcript_.OpenInBrowser(url);
   GError* error = nullptr;
   if (!g_app_info_launch_default_for_uri(url.c_str(), nullptr, &error)) {
     std::fprintf(stderr, "pavane: cannot open %s in the browser: %s\n", url.c_str(),
@@ -364,6 +397,7 @@ void GtkWindowSystem::OpenInBrowser(const std::string& url) {
 }
 
 void GtkWindowSystem::PrintPage(Window& window, std::string_view browser) {
+  transcript_.Print(window.Name(), browser);
   auto* screenWindow = dynamic_cast<GtkScreenWindow*>(&window);
   GtkBrowser* page = screenWindow != nullptr ? screenWindow->FindBrowser(browser) : nullptr;
   if (page == nullptr || page->View() == nullptr) return;

@@ -38,6 +38,9 @@
 //  [x] Twips per pixel from the resolution and scale; a Japanese font from
 //      fontconfig; one pixel of a rendered widget; the user's browser
 //      through GIO; printing through WebKit's print dialog.
+//  [x] The scripted user of unattended runs (os/user) on the real windows,
+//      with the transcript on standard output and pictures of the screens
+//      (gtk_desk.h); without a script nothing is transcribed.
 // Not implemented:
 //  [ ] Frame borders and captions (frames are plain panels).
 //  [x] Changes of a page element the screen watches come as ElementChanged
@@ -53,16 +56,19 @@
 
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "os/gtk/gtk_loop.h"
+#include "os/user/transcript.h"
 #include "os/window_system.h"
 
 namespace pavane::os::gtk {
 
+class GtkDesk;
 class GtkScreenWindow;
 
 class GtkWindowSystem final : public WindowSystem {
@@ -83,6 +89,16 @@ class GtkWindowSystem final : public WindowSystem {
   void OpenInBrowser(const std::string& url) override;
   void PrintPage(Window& window, std::string_view browser) override;
   void OnEndRequest(std::function<void()> handler) override;
+  void OnRunFailed(std::function<void(int status)> handler) override;
+  void Notice(const std::string& text) override;
+
+  // An unattended run: the user of the script PAVANE_SCRIPT names plays it
+  // on these windows, the transcript goes to `transcript`, the pictures of
+  // its "shot" lines into the folder PAVANE_SHOTS names (none when unset).
+  // False with `error` when the script cannot be read.
+  bool PlayScript(std::ostream& transcript, std::string& error);
+  // Why the script ended the run; "" while it has not (or without one).
+  const std::string& ScriptError() const;
 
   // --- GTK only.
 
@@ -96,12 +112,21 @@ class GtkWindowSystem final : public WindowSystem {
   // The program's window that was active last; null when none is.
   GtkScreenWindow* ActiveWindow() const { return active_; }
   bool MessageBoxOpen() const { return !openBoxes_.empty(); }
+  // Where the windows and pages tell what happens.
+  user::Transcript& Transcript() { return transcript_; }
   // A new page view (floating, for a window to place) that shares the one
   // web process of every page.
   WebKitWebView* NewPageView();
 
  private:
+  friend class GtkDesk;
   friend class GtkScreenWindow;
+
+  struct ShownBox {
+    GtkWidget* dialog;
+    std::string title;
+    std::uint32_t style;
+  };
 
   GtkWindowSystem(int twipsPerPixel, double layoutTwips, bool japaneseFont);
   void Forget(GtkScreenWindow* window);
@@ -119,7 +144,7 @@ class GtkWindowSystem final : public WindowSystem {
   std::vector<GtkScreenWindow*> windows_;  // every live window, in creation order
   std::vector<GtkScreenWindow*> zOrder_;   // open windows that were active, front last
   GtkScreenWindow* active_ = nullptr;
-  std::vector<GtkWidget*> openBoxes_;  // innermost last
+  std::vector<ShownBox> openBoxes_;  // innermost last
   std::function<void()> endHandler_;
   std::vector<guint> signalSources_;
   // Every page's context: nothing a page stores outlives the run.
@@ -127,6 +152,8 @@ class GtkWindowSystem final : public WindowSystem {
   bool sandboxed_ = false;
   // A view of no window whose web process every page view shares.
   WebKitWebView* pageProcess_ = nullptr;
+  user::Transcript transcript_;
+  std::unique_ptr<GtkDesk> desk_;  // an unattended run's
 };
 
 }  // namespace pavane::os::gtk
