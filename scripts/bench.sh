@@ -136,8 +136,35 @@ compare_pair floor "floor (one window, one page)" first "Pavane to Newsletter_Di
   "first screen / floor" "<= 1.15"
 
 echo "== screen change (the desktop road, 3 runs) =="
-changes=$("$build/tests/gtk/gtk_tests" --gtest_filter=RoadTest.WaitingScreensUseNoProcessorTime \
-  --gtest_repeat=3 2>&1 | sed -n 's/^screen change: \([0-9]*\) ms$/\1/p' || true)
+# Milliseconds from each decision to the next screen's Displayed, as the
+# server saw them, in the log lines on standard input.
+screen_changes() {
+  local line action time decided=
+  while read -r line; do
+    [[ "$line" == *'/tr.asp"'* ]] || continue
+    action=${line#*\"action\",\"}
+    action=${action%%\"*}
+    time=${line#*\"time\":\"}
+    time=$(date -d "${time%%\"*}" +%s%3N)
+    if [[ "$action" != *_Displayed ]]; then
+      decided=$time
+    elif [ -n "$decided" ]; then
+      echo $((time - decided))
+      decided=
+    fi
+  done
+}
+printf 'click cmdSkip\nclick cmdDecline\nclick cmdDecline\n' >"$work/decline.txt"
+changes=
+for run in 1 2 3; do
+  lines=$(log_lines "$log")
+  mkdir -p "$work/run"
+  PAVANE_UI=desktop PAVANE_SCRIPT="$work/decline.txt" PAVANE_REGISTRY="$work/change-$run.db" \
+    PAVANE_SERVER_BASE="http://127.0.0.1:$port" XDG_RUNTIME_DIR="$work/run" \
+    "$program" /app=OL /language=en >/dev/null 2>&1 || true
+  changes+=" $(tail -n "+$((lines + 1))" "$log" | screen_changes | tr '\n' ' ')"
+done
+changes=$(echo $changes | tr ' ' '\n')
 [ -n "$changes" ] || changes=n/a
 echo "decision to next Displayed:     $(echo "$changes" | median) ms  ($(echo $changes))  goal <= 200 ms"
 
