@@ -351,6 +351,11 @@ const WidgetSpec* GtkScreenWindow::Design(std::string_view name) const {
   return native != nullptr ? &native->description : nullptr;
 }
 
+std::pair<int, int> GtkScreenWindow::PictureFileSize(std::string_view name) const {
+  const Native* native = Find(name);
+  return native != nullptr ? native->pictureFile : std::pair{0, 0};
+}
+
 GtkWidget* GtkScreenWindow::NativeWidget(std::string_view name) const {
   const Native* native = Find(name);
   return native != nullptr ? native->widget : nullptr;
@@ -502,12 +507,13 @@ void GtkScreenWindow::UpdateWidget(const WidgetSpec& widget) {
 
 std::optional<std::pair<std::int32_t, std::int32_t>> GtkScreenWindow::SetImage(
     const std::string& widget, const std::string& imageFile) {
-  const Native* native = Find(widget);
+  Native* native = Find(widget);
   if (native == nullptr || native->widget == nullptr || !GTK_IS_IMAGE(native->widget)) {
     return std::nullopt;
   }
   GdkPixbuf* picture = LoadPicture(imageFile);
   if (picture == nullptr) return std::nullopt;
+  native->pictureFile = {gdk_pixbuf_get_width(picture), gdk_pixbuf_get_height(picture)};
   // Pictures are drawn for 96 dpi (15 twips per pixel): at 120 and 144 dpi
   // they grow with the window and its pages.
   const double twips = system_.LayoutTwipsPerPixel();

@@ -55,6 +55,9 @@ class GtkScreenWindow final : public Window {
   // A widget as the design (and the program's changes since) has it; null
   // for unknown names.
   const WidgetSpec* Design(std::string_view name) const;
+  // The pixels of the picture last loaded into an image widget as its file
+  // has them (drawn for 96 dpi); {0, 0} for none.
+  std::pair<int, int> PictureFileSize(std::string_view name) const;
   // The names of the window's widgets, in design order.
   std::vector<std::string> WidgetNames() const;
   bool HasCloseButton() const { return closeButton_; }
@@ -72,6 +75,7 @@ class GtkScreenWindow final : public Window {
     WidgetSpec description;
     GtkWidget* widget = nullptr;  // null for the caption bar
     GtkCssProvider* style = nullptr;
+    std::pair<int, int> pictureFile{0, 0};
   };
 
   void Build();

@@ -1,10 +1,14 @@
 #include "os/gtk/layout_check.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 #include "os/gtk/gtk_browser.h"
 #include "os/gtk/gtk_screen_window.h"
+#include "os/gtk/gtk_window_system.h"
 
 namespace pavane::os::gtk {
 namespace {
@@ -71,6 +75,26 @@ void TextFaults(const std::string& name, GtkLabel* label, std::vector<std::strin
   }
 }
 
+// Pictures are drawn for 96 dpi (15 twips per pixel); at a larger scaling
+// they grow with the window around them.
+void PictureFaults(const std::string& name, GtkImage* image, int fileWidth, int fileHeight,
+                   double layoutTwips, std::vector<std::string>& faults) {
+  GdkPixbuf* shown =
+      gtk_image_get_storage_type(image) == GTK_IMAGE_PIXBUF ? gtk_image_get_pixbuf(image) : nullptr;
+  if (shown == nullptr) return;
+  const auto scaled = [&](int pixels) {
+    return std::max(1, static_cast<int>(std::lround(pixels * 15 / layoutTwips)));
+  };
+  const int width = gdk_pixbuf_get_width(shown);
+  const int height = gdk_pixbuf_get_height(shown);
+  if (std::abs(width - scaled(fileWidth)) > 1 || std::abs(height - scaled(fileHeight)) > 1) {
+    faults.push_back(name + " picture is " + std::to_string(width) + " x " +
+                     std::to_string(height) + " pixels, at this scaling " +
+                     std::to_string(scaled(fileWidth)) + " x " +
+                     std::to_string(scaled(fileHeight)));
+  }
+}
+
 }  // namespace
 
 bool ShowsErrorText(std::string_view text) {
@@ -109,6 +133,10 @@ std::vector<std::string> LayoutFaults(GtkScreenWindow& window) {
           place.y + place.height > bounds.y + bounds.height) {
         faults.push_back(name + " reaches out of its panel");
       }
+    }
+    if (const auto [fileWidth, fileHeight] = window.PictureFileSize(name); fileWidth > 0) {
+      PictureFaults(name, GTK_IMAGE(widget), fileWidth, fileHeight,
+                    window.System().LayoutTwipsPerPixel(), faults);
     }
     GtkWidget* text = GTK_IS_BUTTON(widget) ? gtk_bin_get_child(GTK_BIN(widget)) : widget;
     if (text != nullptr && GTK_IS_LABEL(text)) TextFaults(name, GTK_LABEL(text), faults);
