@@ -1,5 +1,6 @@
 #include "os/gtk/gtk_desk.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
