@@ -95,7 +95,8 @@ class GtkWindowSystem final : public WindowSystem {
   // An unattended run: the user of the script PAVANE_SCRIPT names plays it
   // on these windows, the transcript goes to `transcript`, the pictures of
   // its "shot" lines into the folder PAVANE_SHOTS names (none when unset).
-  // False with `error` when the script cannot be read.
+  // False with `error` when the script cannot be read. Called before the
+  // run starts: OnRunFailed reaches the user it makes.
   bool PlayScript(std::ostream& transcript, std::string& error);
   // Why the script ended the run; "" while it has not (or without one).
   const std::string& ScriptError() const;
