@@ -64,10 +64,11 @@ void HeadlessWindowSystem::Notice(const std::string& text) {
 int HeadlessWindowSystem::MessageBox(Window* /*owner*/, const std::string& text,
                                      std::uint32_t style, const std::string& title) {
   user::OpenMessageBox box{title, style, 0};
-  if (!loop_.Ended()) {
-    // Timers keep running while a box is up, as under the box's own loop.
+  // Timers keep running while a box is up, as under the box's own loop; a
+  // user who only looks at the box (shot) answers it on a later turn.
+  while (!loop_.Ended()) {
     loop_.Sleep(options_.thinkTime);
-    user_.Turn(&box);
+    if (!user_.Turn(&box)) break;
   }
   transcript_.MessageBox(title, style, text, box.answer);
   return box.answer;

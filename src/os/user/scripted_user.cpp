@@ -35,20 +35,21 @@ ScriptedUser::ScriptedUser(std::string_view script, UserDesk& desk, Transcript& 
                            std::ostream* errors)
     : script_(script), desk_(desk), transcript_(transcript), errors_(errors) {}
 
-void ScriptedUser::Turn(OpenMessageBox* box) {
-  if (!error_.empty()) return;
+bool ScriptedUser::Turn(OpenMessageBox* box) {
+  if (!error_.empty()) return false;
   const UserAction* action = script_.Next();
   if (!action) {
     std::string waiter = box ? "the message box " + Quoted(box->title) : desk_.ActiveWindow();
     if (waiter.empty()) waiter = "the program";
     Fail("script ran out while " + waiter + " waits for the user");
-    return;
+    return false;
   }
   transcript_.Write("user " + action->text);
   std::string problem;
   if (!Perform(*action, box, problem)) {
     Fail("script line " + std::to_string(action->line) + ": " + problem);
   }
+  return box != nullptr && box->answer == 0 && error_.empty();
 }
 
 void ScriptedUser::Fail(const std::string& message) {

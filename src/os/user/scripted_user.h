@@ -60,8 +60,10 @@ class ScriptedUser {
                std::ostream* errors);
 
   // The program waits for the user; `box` is the message box on show, if
-  // one is. Nothing happens once the run has failed.
-  void Turn(OpenMessageBox* box);
+  // one is. Nothing happens once the run has failed. True while the box
+  // still waits for its answer: the user only looked at it (shot) or sent
+  // a signal, and the box has a next turn unless the run has ended.
+  bool Turn(OpenMessageBox* box);
 
   // Why the script ended the run; "" while it has not.
   const std::string& Error() const { return error_; }

@@ -151,7 +151,8 @@ TEST(ScriptedUser, ScriptErrorsEndTheRunNamingTheLine) {
 // are checked by the whole-run tests of the legal windows.
 
 TEST(ScriptedUser, MessageBoxesAreAnsweredFromTheScript) {
-  Screens screens("answer Yes\nanswer 2\nanswer No\n");
+  // A picture of the box comes before its answer.
+  Screens screens("answer Yes\nshot box\nanswer 2\nanswer No\n");
   EventLoop& loop = screens.system.Loop();
   int ticks = 0;
   loop.StartTimer(milliseconds(50), [&] { ++ticks; });
@@ -162,7 +163,7 @@ TEST(ScriptedUser, MessageBoxesAreAnsweredFromTheScript) {
   // An answer the box has no button for is a script error.
   EXPECT_EQ(screens.system.MessageBox(nullptr, "Done.", 0x40, "Setup"), 0);
   EXPECT_EQ(screens.system.ScriptError(),
-            "script line 3: the message box \"Setup\" has no button No");
+            "script line 4: the message box \"Setup\" has no button No");
 }
 
 }  // namespace
