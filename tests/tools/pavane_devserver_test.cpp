@@ -290,8 +290,9 @@ TEST(PavaneDevserver, AnAnswerThatWaitsEndsWhenItsClientGoesAway) {
       ASSERT_EQ(server.WaitForLogLines(1, std::chrono::seconds(2)).size(), 1u);
       EXPECT_GT(OpenDescriptors(server.pid()), descriptors);
     }
-    EXPECT_TRUE(WaitFor([&] { return OpenDescriptors(server.pid()) <= descriptors; },
-                        std::chrono::seconds(2)));
+    const pid_t pid = server.pid();  // a lambda may not name a structured binding (clang 14)
+    EXPECT_TRUE(
+        WaitFor([&] { return OpenDescriptors(pid) <= descriptors; }, std::chrono::seconds(2)));
   }
   leftWaiting.emplace(plain.port());
   leftWaiting->Send(hang);
