@@ -87,11 +87,9 @@ void CheckReading(std::string_view bytes) {
 // A developer's installation whose loader names one source file.
 const pavane::RunSettings& Installation() {
   static const pavane::RunSettings installation = [] {
-    namespace fs = std::filesystem;
     const std::string root = pavane::fuzz::ScratchFolder() + "/install/";
-    fs::create_directories(root + "localized/PV");
-    fs::create_directories(root + "localized/SourceCode/en");
-    fs::create_directories(root + "PV/localized/en");
+    for (const char* folder : {"localized/PV", "localized/SourceCode/en", "PV/localized/en"})
+      std::filesystem::create_directories(root + folder);
     pavane::RunSettings made;
     made.LanguageCode = "en";
     made.ProductionMode = false;
@@ -116,9 +114,8 @@ void CheckBuild(std::string_view bytes, bool resolve) {
   Expect(pavane::os::WriteFileAtomically(settings.ParentLocalizedFolder + "SourceCode/en/Texts.txt",
                                          source, error),
          "the source can be written");
-  const std::string targets = settings.ParentFolder + "PV/localized/en/";
-  pavane::os::RemoveFile(targets + "language.ini", error);
-  pavane::os::RemoveFile(targets + "language.inx", error);
+  for (const char* built : {"language.ini", "language.inx"})
+    pavane::os::RemoveFile(settings.OwnLocalizedFolder + "en/" + built, error);
 
   const std::string shown = "OL";
   pavane::localize::LanguageText language(shown);
