@@ -160,9 +160,8 @@ std::size_t OpenDescriptors(pid_t pid) {
 // The most memory the process has used so far, in KiB.
 long PeakMemoryKiB(pid_t pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  }
+  for (std::string line; std::getline(status, line);)
+    if (line.starts_with("VmHWM:")) return std::stol(line.substr(6));
   return -1;
 }
 
@@ -286,9 +285,8 @@ TEST(PavaneDevserver, EventPageShowsTheNewestRunsAndRequestsAndSaysWhatItLeavesO
   ASSERT_TRUE(server.started());
   const std::string base = server.BaseUrl();
   os::CurlHttpClient client;
-  for (int run = 0; run < 53; ++run) {
+  for (int run = 0; run < 53; ++run)
     client.Get(base + Event("Newsletter_Displayed", "R" + std::to_string(run)), {});
-  }
   for (int i = 0; i < 107; ++i) client.Get(base + "/sw/validate.asp?email=a%40b.example", {});
   Get(base + Event("PT_Pavane_Displayed", "R52", "&wait=" + std::string(5000, 'L')));
 

@@ -18,17 +18,13 @@
 namespace pavane {
 namespace {
 
-using langtool::PseudoPage;
-using langtool::PseudoSource;
 using langtool::PseudoText;
 using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using testing::ReadBytes;
-using testing::RunProgram;
 using ::testing::StartsWith;
-using testing::TempDir;
 
 class PavaneLang : public ::testing::Test {
  protected:
@@ -63,10 +59,10 @@ class PavaneLang : public ::testing::Test {
 
   testing::ProcessResult Lang(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), {"--root", dir.path().string()});
-    return RunProgram(PAVANE_LANG_PROGRAM, arguments);
+    return testing::RunProgram(PAVANE_LANG_PROGRAM, arguments);
   }
 
-  TempDir dir;
+  testing::TempDir dir;
 };
 
 // The test language is made from the shipped English.
@@ -195,9 +191,8 @@ TEST_F(PavaneLang, LineFeedSourcesReadAsCrLf) {
   const auto built = Lang({"build", "en"});
   ASSERT_EQ(built.exitCode, 0) << built.err;
   EXPECT_THAT(built.out, HasSubstr("en: built "));
-  const std::string text = ReadBytes(dir.File("PV/localized/en/language.ini"));
-  EXPECT_THAT(text, HasSubstr("\r\nstrLoc_PV_Btn_Next=Next >\r\n"));
-  EXPECT_THAT(text, Not(HasSubstr(";+++")));
+  EXPECT_THAT(ReadBytes(dir.File("PV/localized/en/language.ini")),
+              AllOf(HasSubstr("\r\nstrLoc_PV_Btn_Next=Next >\r\n"), Not(HasSubstr(";+++"))));
 }
 
 TEST_F(PavaneLang, LoaderFileThatNamesNoSourceIsAnError) {
@@ -280,7 +275,7 @@ TEST(PseudoSource, ChangesTheLocalizedTextsOnly) {
       "strLoc_PV_Reason=\"Reason: \"\r\n"
       "strLoc_PV_Title=={strLoc_PV_ProductName_OL} Setup\r\n"
       "strLoc_PV_Odd=a=b=c\r\n";
-  const std::string pseudo = PseudoSource(source);
+  const std::string pseudo = langtool::PseudoSource(source);
   ASSERT_TRUE(pseudo.starts_with("\xEF\xBB\xBF;"));
   EXPECT_EQ(std::count(pseudo.begin(), pseudo.end(), '\n'),
             std::count(source.begin(), source.end(), '\n') + 1)
@@ -306,7 +301,7 @@ TEST(PseudoPage, ChangesTextNodesAndNothingElse) {
       "<select id=\"language\"><option value=\"en\" selected>English</option></select>\n"
       "<a href=\"vblink/license.htm\">licence</a>"
       "<script>document.title = \"Hello\" + '<b>';</script></body></html>\n";
-  const std::string pseudo = PseudoPage(page, {"pavane.css", "pavane.js"});
+  const std::string pseudo = langtool::PseudoPage(page, {"pavane.css", "pavane.js"});
   for (const char* part :
        {"<!DOCTYPE html>\n<html lang=\"en\"><head><title>[",
         "<style>p::before { content: \"Hello\" }</style>",

@@ -123,8 +123,7 @@ TEST_F(PavaneRegTest, ImportThenExportKeepsKeysAndValues) {
       "\"Partner\"=\"Tom & Jerry\"\n"
       "\"Quote\"=\"say \\\"hi\\\"\"\n\n";
 
-  const std::string input = dir_.Write("setup.reg", Utf16LeWithBom(windowsFile));
-  const auto imported = Reg({"import", input});
+  const auto imported = Reg({"import", dir_.Write("setup.reg", Utf16LeWithBom(windowsFile))});
   ASSERT_EQ(imported.exitCode, 0) << imported.err;
   const auto exported = Reg({"export"});
   ASSERT_EQ(exported.exitCode, 0) << exported.err;
@@ -184,10 +183,8 @@ TEST_F(PavaneRegTest, TwoWritersAtOnceLoseNothing) {
       if (Reg({"import", file}).exitCode != 0) ++failures;
     }
   };
-  std::thread first(writer, "first");
-  std::thread second(writer, "second");
-  first.join();
-  second.join();
+  // Both write at once; leaving the block joins them.
+  { std::jthread first(writer, "first"), second(writer, "second"); }
   EXPECT_EQ(failures, 0);
 
   os::RegistryKeyListing listing;
