@@ -1,9 +1,11 @@
-// What the fuzzers share: reporting a broken property, and a scratch folder
-// for the targets that go through files.
+// What the fuzzers share: the entry point, reporting a broken property, and
+// a scratch folder for the targets that go through files.
 #pragma once
 
 #include <unistd.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -29,10 +31,7 @@ inline const std::string& ScratchFolder() {
     const char* base = std::getenv("TMPDIR");
     std::string root = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : (base ? base : "/tmp");
     std::string pattern = root + "/pavane-fuzz-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-      std::perror("mkdtemp");
-      std::abort();
-    }
+    Expect(mkdtemp(pattern.data()) != nullptr, "a scratch folder can be made");
     std::atexit([] {
       std::error_code ignored;
       std::filesystem::remove_all(ScratchFolder(), ignored);
@@ -42,16 +41,14 @@ inline const std::string& ScratchFolder() {
   return folder;
 }
 
-// Empties the scratch folder, so each input starts from nothing.
-inline void ClearScratchFolder() {
-  std::error_code ignored;
-  for (const auto& entry : std::filesystem::directory_iterator(ScratchFolder(), ignored)) {
-    std::filesystem::remove_all(entry.path(), ignored);
-  }
-}
-
-inline bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
 }  // namespace pavane::fuzz
+
+// Declares the fuzzer's entry point around the checks that follow it, which
+// see each input as text: PAVANE_FUZZ_TARGET(input) { ...checks... }
+#define PAVANE_FUZZ_TARGET(input)                                                     \
+  static void CheckInput(std::string_view input);                                     \
+  extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) { \
+    CheckInput(std::string_view(reinterpret_cast<const char*>(data), size));          \
+    return 0;                                                                         \
+  }                                                                                   \
+  static void CheckInput(std::string_view input)

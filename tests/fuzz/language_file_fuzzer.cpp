@@ -2,8 +2,7 @@
 // a file, and the developer-mode build that assembles a language file from
 // a source and loads it again. The input is the bytes of one file; the
 // build takes it as a language source.
-#include <cstddef>
-#include <cstdint>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -26,10 +25,7 @@ constexpr std::string_view kMark = "\xEF\xBB\xBF";
 // Language texts hold no U+0000 to U+0006: the scrambling cannot tell
 // those from the line-break characters at even positions.
 bool Scramblable(std::string_view text) {
-  for (const char ch : text) {
-    if (static_cast<unsigned char>(ch) <= 6) return false;
-  }
-  return true;
+  return std::ranges::none_of(text, [](char ch) { return static_cast<unsigned char>(ch) <= 6; });
 }
 
 void CheckDecoding(std::string_view bytes) {
@@ -50,14 +46,11 @@ void CheckDecoding(std::string_view bytes) {
   std::string shifted(bytes);
   ScrambleBytes(shifted);
   UnscrambleBytes(shifted);
-  bool restorable = true;
   for (std::size_t i = 0; i + 3 <= bytes.size(); i += 2) {
-    if (static_cast<unsigned char>(bytes[i]) <= 6 ||
-        static_cast<unsigned char>(bytes[i + 1]) >= 251) {
-      restorable = false;
-    }
+    const auto even = static_cast<unsigned char>(bytes[i]);
+    if (even <= 6 || static_cast<unsigned char>(bytes[i + 1]) >= 251) return;  // not restorable
   }
-  if (restorable) Expect(shifted == bytes, "unscrambling undoes scrambling");
+  Expect(shifted == bytes, "unscrambling undoes scrambling");
 }
 
 void CheckReading(std::string_view bytes) {
@@ -86,30 +79,23 @@ void CheckReading(std::string_view bytes) {
     std::string message;
     Expect(SaveUTF8File(path, text, message, scramble), "the scratch file can be saved");
     std::string back;
-    Expect(ReadUTF8File(path, back, message, false, true, scramble), "a saved file reads");
-    Expect(back == text, "a saved file reads back the same");
+    Expect(ReadUTF8File(path, back, message, false, true, scramble) && back == text,
+           "a saved file reads back the same");
   }
 }
 
-struct Installation {
-  pavane::RunSettings settings;
-  std::string sourcePath;
-};
-
-const Installation& TheInstallation() {
-  static const Installation installation = [] {
-    namespace fs = std::filesystem;
+// A developer's installation whose loader names one source file.
+const pavane::RunSettings& Installation() {
+  static const pavane::RunSettings installation = [] {
     const std::string root = pavane::fuzz::ScratchFolder() + "/install/";
-    fs::create_directories(root + "localized/PV");
-    fs::create_directories(root + "localized/SourceCode/en");
-    fs::create_directories(root + "PV/localized/en");
-    Installation made;
-    made.settings.LanguageCode = "en";
-    made.settings.ProductionMode = false;
-    made.settings.ParentFolder = root;
-    made.settings.ParentLocalizedFolder = root + "localized/";
-    made.settings.OwnLocalizedFolder = root + "PV/localized/";
-    made.sourcePath = root + "localized/SourceCode/en/Texts.txt";
+    for (const char* folder : {"localized/PV", "localized/SourceCode/en", "PV/localized/en"})
+      std::filesystem::create_directories(root + folder);
+    pavane::RunSettings made;
+    made.LanguageCode = "en";
+    made.ProductionMode = false;
+    made.ParentFolder = root;
+    made.ParentLocalizedFolder = root + "localized/";
+    made.OwnLocalizedFolder = root + "PV/localized/";
     pavane::os::FileError error;
     pavane::os::WriteFileAtomically(root + "localized/PV/LanguageLoader.ini",
                                     "; loader\r\nfile=SourceCode\\{LANGUAGE_ID}\\Texts.txt\r\n",
@@ -120,17 +106,16 @@ const Installation& TheInstallation() {
 }
 
 void CheckBuild(std::string_view bytes, bool resolve) {
-  const Installation& installation = TheInstallation();
-  pavane::RunSettings settings = installation.settings;
+  pavane::RunSettings settings = Installation();
   settings.ResolveMode = resolve;
   pavane::os::FileError error;
   const std::string source =
       bytes.starts_with(kMark) ? std::string(bytes) : std::string(kMark) + std::string(bytes);
-  Expect(pavane::os::WriteFileAtomically(installation.sourcePath, source, error),
+  Expect(pavane::os::WriteFileAtomically(settings.ParentLocalizedFolder + "SourceCode/en/Texts.txt",
+                                         source, error),
          "the source can be written");
-  const std::string targets = settings.ParentFolder + "PV/localized/en/";
-  pavane::os::RemoveFile(targets + "language.ini", error);
-  pavane::os::RemoveFile(targets + "language.inx", error);
+  for (const char* built : {"language.ini", "language.inx"})
+    pavane::os::RemoveFile(settings.OwnLocalizedFolder + "en/" + built, error);
 
   const std::string shown = "OL";
   pavane::localize::LanguageText language(shown);
@@ -151,12 +136,10 @@ void CheckBuild(std::string_view bytes, bool resolve) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+PAVANE_FUZZ_TARGET(bytes) {
   CheckDecoding(bytes);
   CheckReading(bytes);
   // Half the inputs build with every variable resolved (the scrambled
   // production file), half without (the plain file a translator reads).
-  CheckBuild(bytes, size % 2 == 1);
-  return 0;
+  CheckBuild(bytes, bytes.size() % 2 == 1);
 }

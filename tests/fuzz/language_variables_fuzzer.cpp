@@ -1,8 +1,6 @@
 // Language variables and placeholders: resolving "{strLoc_...}" references
 // in the code-strings table, at run time and once for all in a resolved
 // build. The input is a language file's text.
-#include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,10 +29,9 @@ std::vector<std::string> Names(const LanguageText& language) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+PAVANE_FUZZ_TARGET(input) {
   // A language file reaches the table as valid UTF-8, whatever was on disk.
-  const std::string text =
-      pavane::platform::Utf8ToString(std::string_view(reinterpret_cast<const char*>(data), size));
+  const std::string text = pavane::platform::Utf8ToString(input);
   const std::string shown = "OL";
   LanguageText language(shown);
   language.SetText(text);
@@ -61,6 +58,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Expect(pavane::platform::Split(language.Text(), "\r\n").size() ==
              pavane::platform::Split(text, "\r\n").size(),
          "resolving keeps every line");
-
-  return 0;
 }

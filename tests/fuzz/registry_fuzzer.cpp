@@ -7,8 +7,6 @@
 //   batch <path>|<name>=<data>|...
 // Whatever the operations leave in the store must come back unchanged
 // through an export and an import.
-#include <cstddef>
-#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -34,9 +32,8 @@ using pavane::os::StoreStatus;
 std::string FreshStorePath(const char* name) {
   const std::string path = pavane::fuzz::ScratchFolder() + "/" + name;
   std::error_code ignored;
-  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"})
     std::filesystem::remove(path + suffix, ignored);
-  }
   return path;
 }
 
@@ -175,8 +172,7 @@ void ImportRegFile(SqliteRegistryStore& store, std::string_view bytes) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
+PAVANE_FUZZ_TARGET(input) {
   SqliteRegistryStore store(FreshStorePath("first.db"));
   const bool regFile =
       input.find(pavane::tools::kRegFileHeader) < 8 || input.starts_with("\xFF\xFE");
@@ -194,5 +190,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SqliteRegistryStore copy(FreshStorePath("second.db"));
   Expect(copy.Apply(changes) == StoreStatus::kOk, "an export applies to an empty store");
   Expect(ExportAll(copy) == exported, "export and import give back the keys");
-  return 0;
 }

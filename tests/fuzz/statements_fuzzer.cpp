@@ -3,8 +3,6 @@
 // line holds it ("lblHdr1.Caption = "Welcome" & Chr(33)").
 #include <array>
 #include <cmath>
-#include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -60,31 +58,19 @@ struct Form {
   Engine engine;
 };
 
-// What a property of each type holds as a value.
-ValueType ValueTypeOf(pavane::screens::PropertyType type) {
-  switch (type) {
-    case pavane::screens::PropertyType::kLong:
-      return ValueType::kLong;
-    case pavane::screens::PropertyType::kBoolean:
-      return ValueType::kBoolean;
-    case pavane::screens::PropertyType::kDouble:
-      return ValueType::kDouble;
-    case pavane::screens::PropertyType::kString:
-      break;
-  }
-  return ValueType::kString;
-}
+// What a property of each type holds as a value, in PropertyType's order.
+constexpr ValueType kValueTypeOf[] = {ValueType::kString, ValueType::kLong, ValueType::kBoolean,
+                                      ValueType::kDouble};
 
 bool TypesHold(const Form& form) {
   for (const auto& control : form.controls) {
     for (std::size_t p = 0; p < kControlPropertyCount; ++p) {
       const auto property = static_cast<ControlProperty>(p);
       const Value& value = control->Get(property);
-      if (!control->Has(property)) {
-        if (!value.IsEmpty()) return false;
-        continue;
-      }
-      if (value.Type() != ValueTypeOf(pavane::screens::TypeOf(property))) return false;
+      const auto type = static_cast<int>(pavane::screens::TypeOf(property));
+      // A property the control lacks stays empty.
+      if (value.Type() != (control->Has(property) ? kValueTypeOf[type] : ValueType::kEmpty))
+        return false;
     }
   }
   return true;
@@ -113,8 +99,7 @@ void CheckNumbers(const std::vector<Token>& tokens) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view statement(reinterpret_cast<const char*>(data), size);
+PAVANE_FUZZ_TARGET(statement) {
   Form form;
   const Snapshot before = form.Take();
 
@@ -138,5 +123,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Expect(form.Take() == before, "a failing statement changes nothing");
   }
   Expect(TypesHold(form), "every property keeps its type");
-  return 0;
 }

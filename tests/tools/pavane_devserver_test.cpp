@@ -3,9 +3,9 @@
 #include <errno.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,9 +13,9 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <regex>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "os/curl/curl_http_client.h"
 #include "support/child_process.h"
@@ -57,11 +57,6 @@ std::string Event(const std::string& action, const std::string& aid, const std::
          "&installdate=2026-12-01" + more + "&pc=QARVELM5039";
 }
 
-// Position of `text` in `page`, npos when it is missing.
-std::size_t At(const std::string& page, const std::string& text) {
-  return page.find(text);
-}
-
 TEST(PavaneDevserver, EventPageGroupsRunsNewestFirstWithASummaryPerScreen) {
   DevserverProcess server(PAVANE_DEVSERVER_PROGRAM);
   ASSERT_TRUE(server.started());
@@ -83,32 +78,25 @@ TEST(PavaneDevserver, EventPageGroupsRunsNewestFirstWithASummaryPerScreen) {
 
   const std::string page = Get(base + "/");
   // The run heard from last comes first, its newest event at its top.
-  const std::size_t runB = At(page, "data-aid=\"B2\"");
-  const std::size_t runA = At(page, "data-aid=\"A1\"");
-  const std::size_t others = At(page, "Requests without installation facts");
-  ASSERT_NE(runB, std::string::npos);
-  ASSERT_NE(runA, std::string::npos);
-  ASSERT_NE(others, std::string::npos);
-  EXPECT_LT(runB, others);
-  EXPECT_LT(others, runA);
-  EXPECT_LT(At(page, "data-action=\"PT_Pavane_Accepted\""),
-            At(page, "data-action=\"PT_Pavane_Displayed\""));
-  EXPECT_LT(At(page, "data-action=\"Newsletter_Declined\""),
-            At(page, "data-action=\"Newsletter_Displayed\""));
+  const std::size_t others = page.find("Requests without installation facts");
+  EXPECT_LT(page.find("data-aid=\"B2\""), others);
+  EXPECT_LT(others, page.find("data-aid=\"A1\""));
+  EXPECT_LT(page.find("data-action=\"PT_Pavane_Accepted\""),
+            page.find("data-action=\"PT_Pavane_Displayed\""));
+  EXPECT_LT(page.find("data-action=\"Newsletter_Declined\""),
+            page.find("data-action=\"Newsletter_Displayed\""));
 
-  for (const char* row :
-       {"data-screen=\"PT_Pavane\" data-displayed=\"1\" data-accepted=\"1\" data-declined=\"0\"",
-        "data-screen=\"Newsletter\" data-displayed=\"1\" data-accepted=\"0\" "
-        "data-declined=\"1\""}) {
-    EXPECT_NE(At(page, row), std::string::npos) << row;
-  }
-  // What a client sent is shown as text, in valid UTF-8; the page's own
-  // request is logged but is no run's.
-  EXPECT_NE(At(page, "&lt;script&gt;x&lt;/script&gt;\xef\xbf\xbd"), std::string::npos);
-  EXPECT_EQ(At(page, "<script>"), std::string::npos);
-  EXPECT_NE(At(page, "http-equiv=\"refresh\" content=\"2\""), std::string::npos);
+  // A summary per screen; what a client sent is shown as text, in valid UTF-8.
+  for (const char* part :
+       {"data-aid=\"A1\"",
+        "data-screen=\"PT_Pavane\" data-displayed=\"1\" data-accepted=\"1\" data-declined=\"0\"",
+        "data-screen=\"Newsletter\" data-displayed=\"1\" data-accepted=\"0\" data-declined=\"1\"",
+        "&lt;script&gt;x&lt;/script&gt;\xef\xbf\xbd", "http-equiv=\"refresh\" content=\"2\""})
+    EXPECT_NE(page.find(part), std::string::npos) << part;
+  EXPECT_EQ(page.find("<script>"), std::string::npos);
+  // The page's own request is logged but is no run's.
   EXPECT_EQ(server.WaitForLogLines(6, std::chrono::seconds(2)).size(), 6u);
-  EXPECT_EQ(At(page, "<td>GET /</td>"), std::string::npos);
+  EXPECT_EQ(page.find("<td>GET /</td>"), std::string::npos);
 }
 
 // GCC says so with a macro, Clang with a feature.
@@ -143,17 +131,15 @@ class Socket {
     }
     return true;
   }
-  // What the server sends until it closes the connection (5 s at most).
+  // What the server sends until it closes the connection or stays silent for 5 s.
   std::string Read() {
+    const timeval limit{5, 0};
+    setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     std::string text;
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    for (char buffer[4096];;) {
-      pollfd entry{fd_, POLLIN, 0};
-      if (Clock::now() >= deadline || poll(&entry, 1, 100) < 0) return text;
-      const ssize_t got = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
-      if (got == 0 || (got < 0 && errno != EAGAIN)) return text;
-      if (got > 0) text.append(buffer, static_cast<std::size_t>(got));
-    }
+    char buffer[4096];
+    for (ssize_t got; (got = recv(fd_, buffer, sizeof buffer, 0)) > 0;)
+      text.append(buffer, static_cast<std::size_t>(got));
+    return text;
   }
   // The server has closed its end (looked at without waiting).
   bool Closed() {
@@ -174,9 +160,8 @@ std::size_t OpenDescriptors(pid_t pid) {
 // The most memory the process has used so far, in KiB.
 long PeakMemoryKiB(pid_t pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  }
+  for (std::string line; std::getline(status, line);)
+    if (line.starts_with("VmHWM:")) return std::stol(line.substr(6));
   return -1;
 }
 
@@ -204,11 +189,8 @@ TEST(PavaneDevserver, IdleAndTricklingClientsNeitherUseUpDescriptorsNorStay) {
   EXPECT_TRUE(cut);
   EXPECT_GT(SecondsSince(start), 2.5) << "cut off by the request's time limit, not before";
 
-  EXPECT_TRUE(WaitFor(
-      [&] {
-        return std::all_of(silent.begin(), silent.end(), [](Socket& s) { return s.Closed(); });
-      },
-      std::chrono::seconds(2)));
+  EXPECT_TRUE(WaitFor([&] { return std::ranges::all_of(silent, &Socket::Closed); },
+                      std::chrono::seconds(2)));
   EXPECT_TRUE(WaitFor([&] { return OpenDescriptors(server.pid()) <= descriptors; },
                       std::chrono::seconds(2)))
       << "every descriptor taken for them is given back";
@@ -304,26 +286,21 @@ TEST(PavaneDevserver, EventPageShowsTheNewestRunsAndRequestsAndSaysWhatItLeavesO
   ASSERT_TRUE(server.started());
   const std::string base = server.BaseUrl();
   os::CurlHttpClient client;
-  for (int run = 0; run < 53; ++run) {
+  for (int run = 0; run < 53; ++run)
     client.Get(base + Event("Newsletter_Displayed", "R" + std::to_string(run)), {});
-  }
   for (int i = 0; i < 107; ++i) client.Get(base + "/sw/validate.asp?email=a%40b.example", {});
   Get(base + Event("PT_Pavane_Displayed", "R52", "&wait=" + std::string(5000, 'L')));
 
   // 54 groups: R52, the requests without facts, R51 ... R0.
   const std::string page = Get(base + "/");
-  std::size_t sections = 0;
-  for (std::size_t at = 0; (at = page.find("<section class=\"run\"", at)) != std::string::npos;
-       ++at) {
-    ++sections;
-  }
-  EXPECT_EQ(sections, 50u);
-  EXPECT_NE(At(page, "data-aid=\"R4\""), std::string::npos);
-  EXPECT_EQ(At(page, "data-aid=\"R3\""), std::string::npos);
-  EXPECT_NE(At(page, "4 older groups are not shown"), std::string::npos);
-  EXPECT_NE(At(page, "7 older requests of this group are not shown"), std::string::npos);
-  EXPECT_NE(At(page, std::string(1000, 'L')), std::string::npos);
-  EXPECT_EQ(At(page, std::string(2100, 'L')), std::string::npos) << "a long fact is cut short";
+  const std::regex section("<section class=\"run\"");
+  EXPECT_EQ(std::distance(std::sregex_iterator(page.begin(), page.end(), section), {}), 50);
+  for (const std::string& part : {std::string("data-aid=\"R4\""), std::string(1000, 'L'),
+                                  std::string("4 older groups are not shown"),
+                                  std::string("7 older requests of this group are not shown")})
+    EXPECT_NE(page.find(part), std::string::npos) << part;
+  EXPECT_EQ(page.find("data-aid=\"R3\""), std::string::npos);
+  EXPECT_EQ(page.find(std::string(2100, 'L')), std::string::npos) << "a long fact is cut short";
 }
 
 }  // namespace

@@ -30,45 +30,39 @@ class PavaneRegTest : public ::testing::Test {
 
 std::string Utf16LeWithBom(std::u16string_view text) {
   std::string bytes = "\xFF\xFE";
-  for (const char16_t unit : text) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
+  for (const char16_t unit : text) bytes += {char(unit & 0xFF), char(unit >> 8)};
   return bytes;
 }
 
 TEST_F(PavaneRegTest, CommandsAndExitStatuses) {
-  EXPECT_EQ(Reg({}).exitCode, 2);
-  EXPECT_EQ(Reg({"get", "Software\\Orlent", "x"}).exitCode, 2) << "no root key name";
-  const auto help = Reg({"--help"});
-  EXPECT_EQ(help.exitCode, 0);
-  EXPECT_NE(help.out.find("Usage: pavane-reg"), std::string::npos);
-
-  const auto missing = Reg({"get", "HKEY_LOCAL_MACHINE\\Software\\Orlent", "Edition"});
-  EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_NE(missing.err.find("not found"), std::string::npos) << missing.err;
+  // Runs one command; `says` is a part of what it prints.
+  const auto expect = [&](const std::vector<std::string>& args, int exitCode,
+                          const std::string& says = "") {
+    const auto result = Reg(args);
+    EXPECT_EQ(result.exitCode, exitCode) << ::testing::PrintToString(args);
+    EXPECT_NE((result.out + result.err).find(says), std::string::npos) << result.out << result.err;
+  };
+  const std::string key = "HKEY_LOCAL_MACHINE\\Software\\Orlent";
+  expect({}, 2);
+  expect({"get", "Software\\Orlent", "x"}, 2);  // no root key name
+  expect({"--help"}, 0, "Usage: pavane-reg");
+  expect({"get", key, "Edition"}, 1, "not found");
   EXPECT_FALSE(std::filesystem::exists(registry_)) << "a read creates no file";
 
-  EXPECT_EQ(Reg({"set", "HKEY_LOCAL_MACHINE\\Software\\Orlent", "Edition", "  raw  "}).exitCode, 0)
-      << "set creates the missing key";
-  EXPECT_EQ(Reg({"get", "hkey_local_machine\\software\\orlent", "EDITION"}).out, "  raw  \n");
-  EXPECT_EQ(Reg({"create", "HKEY_LOCAL_MACHINE\\Software\\Orlent\\Sub"}).exitCode, 0);
-  EXPECT_EQ(Reg({"list", "HKEY_LOCAL_MACHINE\\Software\\Orlent"}).out,
-            "Sub\\\n\"Edition\"=\"  raw  \"\n");
-  EXPECT_EQ(Reg({"delete", "HKEY_LOCAL_MACHINE\\Software\\Orlent", "edition"}).exitCode, 0);
-  EXPECT_EQ(Reg({"delete", "HKEY_LOCAL_MACHINE\\Software\\Orlent", "edition"}).exitCode, 1);
+  expect({"set", key, "Edition", "  raw  "}, 0);  // creates the missing key
+  expect({"get", "hkey_local_machine\\software\\orlent", "EDITION"}, 0, "  raw  \n");
+  expect({"create", key + "\\Sub"}, 0);
+  expect({"list", key}, 0, "Sub\\\n\"Edition\"=\"  raw  \"\n");
+  expect({"delete", key, "edition"}, 0);
+  expect({"delete", key, "edition"}, 1);
 
   const std::string other = dir_.File("other.db");
-  EXPECT_EQ(Reg({"--registry", other, "create", "HKEY_USERS\\X"}).exitCode, 0);
+  expect({"--registry", other, "create", "HKEY_USERS\\X"}, 0);
   EXPECT_TRUE(std::filesystem::exists(other));
-  for (const std::vector<std::string>& empty :
-       {std::vector<std::string>{"--registry", "", "create", "HKEY_USERS\\Y"},
-        std::vector<std::string>{"--registry=", "create", "HKEY_USERS\\Y"}}) {
-    const auto refused = Reg(empty);
-    EXPECT_EQ(refused.exitCode, 2) << "an empty name is not the user's own store";
-    EXPECT_NE(refused.err.find("--registry needs a file name"), std::string::npos) << refused.err;
-  }
-  EXPECT_EQ(Reg({"get", "HKEY_USERS\\Y", ""}).exitCode, 1) << "the default store is untouched";
+  // An empty name is not the user's own store, which stays untouched.
+  expect({"--registry", "", "create", "HKEY_USERS\\Y"}, 2, "--registry needs a file name");
+  expect({"--registry=", "create", "HKEY_USERS\\Y"}, 2, "--registry needs a file name");
+  expect({"get", "HKEY_USERS\\Y", ""}, 1);
 }
 
 // Whatever a value holds, an export restores it: bytes that are not UTF-8
@@ -77,15 +71,11 @@ TEST_F(PavaneRegTest, ExportWritesWhatImportReadsBack) {
   const std::string key = "HKEY_LOCAL_MACHINE\\Software\\Orlent";
   const std::string values[] = {std::string("Latin-1 \xE9t\xE9"), std::string("two\r\nlines"),
                                 std::string("nul\0byte", 8), std::string("plain")};
-  {
-    os::SqliteRegistryStore store(registry_);
-    ASSERT_EQ(store.CreateKey("HKEY_LOCAL_MACHINE", "Software\\Orlent"), os::StoreStatus::kOk);
-    for (std::size_t i = 0; i < std::size(values); ++i) {
-      ASSERT_EQ(store.WriteValue("HKEY_LOCAL_MACHINE", "Software\\Orlent", "v" + std::to_string(i),
-                                 values[i]),
-                os::StoreStatus::kOk);
-    }
-  }
+  std::vector<os::RegistryChange> changes;
+  for (std::size_t i = 0; i < std::size(values); ++i)
+    changes.push_back(
+        {"HKEY_LOCAL_MACHINE", "Software\\Orlent", "v" + std::to_string(i), values[i]});
+  ASSERT_EQ(os::SqliteRegistryStore(registry_).Apply(changes), os::StoreStatus::kOk);
   const auto exported = Reg({"export", key});
   ASSERT_EQ(exported.exitCode, 0) << exported.err;
   EXPECT_NE(exported.out.find("\"v0\"=hex:4c,61,74"), std::string::npos) << exported.out;
@@ -94,14 +84,12 @@ TEST_F(PavaneRegTest, ExportWritesWhatImportReadsBack) {
   const std::string copy = dir_.File("copy.db");
   const auto imported = Reg({"--registry", copy, "import", dir_.Write("backup.reg", exported.out)});
   ASSERT_EQ(imported.exitCode, 0) << imported.err;
-  os::SqliteRegistryStore restored(copy);
-  for (std::size_t i = 0; i < std::size(values); ++i) {
-    std::string data;
-    ASSERT_EQ(
-        restored.ReadValue("HKEY_LOCAL_MACHINE", "Software\\Orlent", "v" + std::to_string(i), data),
-        os::StoreStatus::kOk);
-    EXPECT_EQ(data, values[i]) << i;
-  }
+  os::RegistryKeyListing restored;
+  ASSERT_EQ(
+      os::SqliteRegistryStore(copy).ListKey("HKEY_LOCAL_MACHINE", "Software\\Orlent", restored),
+      os::StoreStatus::kOk);
+  ASSERT_EQ(restored.values.size(), std::size(values));
+  for (std::size_t i = 0; i < std::size(values); ++i) EXPECT_EQ(restored.values[i].data, values[i]);
 
   // A root whose only value cannot be written gives no empty section, which
   // an import would make nothing of.
@@ -135,8 +123,7 @@ TEST_F(PavaneRegTest, ImportThenExportKeepsKeysAndValues) {
       "\"Partner\"=\"Tom & Jerry\"\n"
       "\"Quote\"=\"say \\\"hi\\\"\"\n\n";
 
-  const std::string input = dir_.Write("setup.reg", Utf16LeWithBom(windowsFile));
-  const auto imported = Reg({"import", input});
+  const auto imported = Reg({"import", dir_.Write("setup.reg", Utf16LeWithBom(windowsFile))});
   ASSERT_EQ(imported.exitCode, 0) << imported.err;
   const auto exported = Reg({"export"});
   ASSERT_EQ(exported.exitCode, 0) << exported.err;
@@ -178,10 +165,7 @@ TEST_F(PavaneRegTest, FileWithAnyBadLineIsRefusedWhole) {
     EXPECT_NE(outcome.err.find("line " + std::to_string(bad.line) + ":"), std::string::npos)
         << outcome.err;
   }
-  os::SqliteRegistryStore store(registry_);
-  os::RegistryKeyListing listing;
-  ASSERT_EQ(store.ListKey("HKEY_LOCAL_MACHINE", "", listing), os::StoreStatus::kOk);
-  EXPECT_EQ(listing.subkeys, std::vector<std::string>{"Seed"}) << "nothing was written";
+  EXPECT_EQ(Reg({"list", "HKEY_LOCAL_MACHINE"}).out, "Seed\\\n") << "nothing was written";
 }
 
 TEST_F(PavaneRegTest, TwoWritersAtOnceLoseNothing) {
@@ -199,15 +183,13 @@ TEST_F(PavaneRegTest, TwoWritersAtOnceLoseNothing) {
       if (Reg({"import", file}).exitCode != 0) ++failures;
     }
   };
-  std::thread first(writer, "first");
-  std::thread second(writer, "second");
-  first.join();
-  second.join();
+  // Both write at once; leaving the block joins them.
+  { std::jthread first(writer, "first"), second(writer, "second"); }
   EXPECT_EQ(failures, 0);
 
-  os::SqliteRegistryStore store(registry_);
   os::RegistryKeyListing listing;
-  ASSERT_EQ(store.ListKey("HKEY_LOCAL_MACHINE", "Race", listing), os::StoreStatus::kOk);
+  ASSERT_EQ(os::SqliteRegistryStore(registry_).ListKey("HKEY_LOCAL_MACHINE", "Race", listing),
+            os::StoreStatus::kOk);
   ASSERT_EQ(listing.values.size(), 2u * kBatches * kValuesPerBatch);
   for (const os::RegistryValue& value : listing.values) EXPECT_EQ(value.name, value.data);
 }
