@@ -10,6 +10,8 @@
 
 #include <thread>
 
+#include "support/elapsed.h"
+
 extern char** environ;
 
 namespace pavane::testing {
@@ -19,15 +21,12 @@ constexpr auto kStartLimit = std::chrono::seconds(10);
 constexpr auto kStopLimit = std::chrono::seconds(3);
 constexpr std::string_view kAnnouncement = "listening on http://";
 
-// The port from "pavane-devserver listening on http://127.0.0.1:PORT".
+// The port from "pavane-devserver listening on http://127.0.0.1:PORT\n".
 int PortFromAnnouncement(const std::string& text) {
   const std::size_t at = text.find(kAnnouncement);
-  if (at == std::string::npos) return 0;
   const std::size_t newline = text.find('\n', at);
-  if (newline == std::string::npos) return 0;
-  const std::size_t colon = text.rfind(':', newline);
-  if (colon == std::string::npos || colon < at) return 0;
-  return std::atoi(text.substr(colon + 1, newline - colon - 1).c_str());
+  if (at == std::string::npos || newline == std::string::npos) return 0;
+  return std::atoi(text.substr(text.rfind(':', newline) + 1).c_str());
 }
 
 }  // namespace
@@ -116,12 +115,8 @@ std::vector<std::string> DevserverProcess::LogLines() const {
 
 std::vector<std::string> DevserverProcess::WaitForLogLines(std::size_t count,
                                                            std::chrono::milliseconds limit) const {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  auto lines = LogLines();
-  while (lines.size() < count && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    lines = LogLines();
-  }
+  std::vector<std::string> lines;
+  WaitFor([&] { return (lines = LogLines()).size() >= count; }, limit);
   return lines;
 }
 

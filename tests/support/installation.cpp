@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
-#include <thread>
+
+#include "support/elapsed.h"
 
 namespace pavane::testing {
 namespace fs = std::filesystem;
@@ -113,9 +114,7 @@ namespace {
 // The arguments in a stub's record. The stub runs on its own; it gets a
 // moment to write its record.
 std::vector<std::string> RecordedArguments(const std::string& record) {
-  for (int i = 0; i < 500 && !fs::exists(record); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  WaitFor([&] { return fs::exists(record); }, std::chrono::seconds(5));
   std::vector<std::string> arguments;
   std::istringstream in(ReadBytes(record));
   for (std::string line; std::getline(in, line);) arguments.push_back(line);
@@ -123,10 +122,6 @@ std::vector<std::string> RecordedArguments(const std::string& record) {
 }
 
 }  // namespace
-
-bool Installation::DownloaderStarted() const {
-  return fs::exists(root_ + "/downloader.txt");
-}
 
 std::vector<std::string> Installation::DownloaderArguments() const {
   return RecordedArguments(root_ + "/downloader.txt");

@@ -134,26 +134,6 @@ TEST(RegistryStoreFile, SqliteFileThatIsNotOurStoreIsUnusableAndUntouched) {
   EXPECT_EQ(ReadBytes(path), foreign);
 }
 
-TEST_F(RegistryStoreTest, ApplyIsAllOrNothing) {
-  const std::vector<RegistryChange> bad = {
-      {kMachine, "Software\\Orlent", "a", "1", false},
-      {kMachine, "Software\\Empty", "", "", true},
-      {kMachine, "Software\\\\Broken", "b", "2", false},
-  };
-  EXPECT_EQ(store.Apply(bad), StoreStatus::kInvalid);
-  EXPECT_FALSE(std::filesystem::exists(path)) << "a refused batch does not even create the file";
-
-  ASSERT_EQ(store.CreateKey(kMachine, "Kept"), StoreStatus::kOk);
-  EXPECT_EQ(store.Apply(bad), StoreStatus::kInvalid);
-  EXPECT_EQ(store.KeyExists(kMachine, "Software"), StoreStatus::kNotFound);
-
-  std::vector<RegistryChange> good(bad.begin(), bad.end() - 1);
-  good.push_back({kMachine, "Software\\Orlent", "A", "3", false});
-  ASSERT_EQ(store.Apply(good), StoreStatus::kOk);
-  EXPECT_EQ(Read(store, "Software\\Orlent", "a"), "3") << "later changes of a batch win";
-  EXPECT_EQ(store.KeyExists(kMachine, "Software\\Empty"), StoreStatus::kOk);
-}
-
 // Ways a store becomes readable but not writable. Taking the names of the
 // "-wal" and "-shm" files works for root too, where permissions do not bite.
 TEST(RegistryStoreFile, StoreThatCannotBeWrittenStillReadsAndKeepsItsValues) {
@@ -196,10 +176,26 @@ TEST(RegistryStoreFile, StoreThatCannotBeWrittenStillReadsAndKeepsItsValues) {
   }
 }
 
-// A full disk, as a file size limit (which holds for root as well), in the
-// middle of a batch: neither value of the batch is kept.
+// A refused change, or a full disk (as a file size limit, which holds for
+// root as well) in the middle of a batch: nothing of the batch is kept.
 TEST_F(RegistryStoreTest, BatchIsKeptWholeOrNotAtAll) {
-  ASSERT_EQ(store.CreateKey(kMachine, "Software\\Orlent"), StoreStatus::kOk);
+  const std::vector<RegistryChange> bad = {
+      {kMachine, "Software\\Orlent", "a", "1", false},
+      {kMachine, "Software\\Empty", "", "", true},
+      {kMachine, "Software\\\\Broken", "b", "2", false},
+  };
+  EXPECT_EQ(store.Apply(bad), StoreStatus::kInvalid);
+  EXPECT_FALSE(std::filesystem::exists(path)) << "a refused batch does not even create the file";
+  ASSERT_EQ(store.CreateKey(kMachine, "Kept"), StoreStatus::kOk);
+  EXPECT_EQ(store.Apply(bad), StoreStatus::kInvalid);
+  EXPECT_EQ(store.KeyExists(kMachine, "Software"), StoreStatus::kNotFound);
+
+  std::vector<RegistryChange> good(bad.begin(), bad.end() - 1);
+  good.push_back({kMachine, "Software\\Orlent", "A", "3", false});
+  ASSERT_EQ(store.Apply(good), StoreStatus::kOk);
+  EXPECT_EQ(Read(store, "Software\\Orlent", "a"), "3") << "later changes of a batch win";
+  EXPECT_EQ(store.KeyExists(kMachine, "Software\\Empty"), StoreStatus::kOk);
+
   const auto batch = [](const std::string& subkey, const std::string& name) {
     return std::vector<RegistryChange>{
         {kMachine, subkey, "UserEmail", "a@b.example", false, true},
