@@ -8,8 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <thread>
-
 #include "support/elapsed.h"
 
 extern char** environ;
@@ -79,13 +77,9 @@ DevserverProcess::DevserverProcess(const std::string& program, std::vector<std::
 DevserverProcess::~DevserverProcess() {
   if (pid_ > 0) {
     kill(pid_, SIGTERM);
-    const auto deadline = std::chrono::steady_clock::now() + kStopLimit;
     int status = 0;
     pid_t ended = 0;
-    while ((ended = waitpid(pid_, &status, WNOHANG)) == 0 &&
-           std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    WaitFor([&] { return (ended = waitpid(pid_, &status, WNOHANG)) != 0; }, kStopLimit);
     if (ended == 0) {
       ADD_FAILURE() << "the devserver did not stop on SIGTERM";
       kill(pid_, SIGKILL);

@@ -35,6 +35,16 @@ const TempDir& DesktopFolder(const std::string& stub) {
   return folder;
 }
 
+// The arguments in a stub's record. The stub runs on its own; it gets a
+// moment to write its record.
+std::vector<std::string> RecordedArguments(const std::string& record) {
+  WaitFor([&] { return fs::exists(record); }, std::chrono::seconds(5));
+  std::vector<std::string> arguments;
+  std::istringstream in(ReadBytes(record));
+  for (std::string line; std::getline(in, line);) arguments.push_back(line);
+  return arguments;
+}
+
 }  // namespace
 
 Installation::Installation(const std::string& stage, const std::string& downloader,
@@ -108,20 +118,6 @@ std::string Installation::OwnPages() {
   fs::copy(stage, pages, fs::copy_options::recursive);
   return pages.string();
 }
-
-namespace {
-
-// The arguments in a stub's record. The stub runs on its own; it gets a
-// moment to write its record.
-std::vector<std::string> RecordedArguments(const std::string& record) {
-  WaitFor([&] { return fs::exists(record); }, std::chrono::seconds(5));
-  std::vector<std::string> arguments;
-  std::istringstream in(ReadBytes(record));
-  for (std::string line; std::getline(in, line);) arguments.push_back(line);
-  return arguments;
-}
-
-}  // namespace
 
 std::vector<std::string> Installation::DownloaderArguments() const {
   return RecordedArguments(root_ + "/downloader.txt");
