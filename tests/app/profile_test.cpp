@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "pavane/build_config.h"
 #include "support/test_run.h"
 
 namespace pavane::app {
@@ -11,8 +12,13 @@ using testing::ScopedEnv;
 using testing::TableTexts;
 using testing::TestRun;
 
+// The servers as QA points a run elsewhere; the paths below them are
+// appended with their own slash.
 Deployment Servers() {
-  return {"http://srv.example", "http://account.example", "srv.example"};
+  ScopedEnv server("PAVANE_SERVER_BASE", "http://srv.example//");
+  ScopedEnv account("PAVANE_ACCOUNT_HOST", "http://account.example/");
+  ScopedEnv domain("PAVANE_WEB_DOMAIN", "maker.example");
+  return Deployment::FromEnvironment();
 }
 
 // The registry key each main application's setup writes: the runs of the
@@ -63,6 +69,10 @@ TEST(SetStrings, CompleteProfileTakesTheLanguageTextsOnce) {
 
   const ApplicationProfile& p = test.run.Profile;
   EXPECT_EQ(p.AccountPageUrl, "http://account.example/default.asp");
+  EXPECT_EQ(test.run.Deploy.WebDomain, "maker.example");
+  ScopedEnv empty("PAVANE_WEB_DOMAIN", "");
+  EXPECT_EQ(Deployment::FromEnvironment().WebDomain, build::kWebDomain)
+      << "an empty variable counts as unset";
   EXPECT_EQ(p.ProductExePaths[1], "/programs/Orlent/orlent.exe");
   EXPECT_EQ(p.TandemInstallerNames[2], "SweepleSetup.exe");
   EXPECT_EQ(p.TandemInstallerNames[1], "") << "an undefined text stays empty";

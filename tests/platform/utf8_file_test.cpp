@@ -27,24 +27,21 @@ std::string Hex(const std::string& bytes) {
   return hex;
 }
 
-TEST(Scrambling, ShiftsPairsButNeverTheLastOneOrTwoBytes) {
+TEST(Scrambling, ShiftsPairsButNeverTheLastOneOrTwoBytesAndUnscrambles) {
   EXPECT_EQ(Hex(Scrambled("ab")), "61 62") << "fewer than three bytes";
   EXPECT_EQ(Hex(Scrambled("abc")), "5A 67 63") << "three bytes: one pair";
   EXPECT_EQ(Hex(Scrambled("abcde")), "5A 67 5C 69 65") << "five bytes: two pairs";
   EXPECT_EQ(Hex(Scrambled(std::string("\x06\xFB\x07\xFA\x00", 5))), "06 FB 00 FF 00")
       << "values at the limits";
-}
 
-TEST(Scrambling, UnscrambleRestoresEveryByteOutsideTheTwoLostRanges) {
+  // Every byte outside the two lost ranges comes back.
   std::string all;
   for (int even = 7; even < 256; ++even) {
     all.push_back(static_cast<char>(even));
     all.push_back(static_cast<char>(even < 251 ? even : 0));  // odd positions: below 251
   }
   all += "xy";
-  std::string bytes = all;
-  ScrambleBytes(bytes);
-  EXPECT_NE(bytes, all);
+  std::string bytes = Scrambled(all);
   UnscrambleBytes(bytes);
   EXPECT_EQ(bytes, all);
 }
@@ -61,46 +58,44 @@ TEST(Utf8File, SavesScrambledBytesBehindAPlainMark) {
   EXPECT_EQ(ReadBytes(dir.File("empty.ini")), "") << "empty text: no mark either";
 }
 
-TEST(Utf8File, MarkAndEmptinessRules) {
+TEST(Utf8File, MarkEmptinessAndWindows1252Rules) {
   TempDir dir;
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool noMarkAllowed;
+    bool emptyAllowed;
+    bool read;
+    std::string textOrMessage;
+  } cases[] = {
+      {"no mark", "file=a.txt", false, false, false, "Error: The file <> is not UTF-8 encoded"},
+      {"no mark allowed", "file=a.txt", true, false, true, "file=a.txt"},
+      // With a mark the bytes are UTF-8 even when a file without one is allowed.
+      {"marked", kMark + "Grüße", true, false, true, "Grüße"},
+      {"valid UTF-8 without mark", "ニュース", true, false, true, "ニュース"},
+      // "Übersetzung €5 – café" as a Western Windows editor saves it.
+      {"Windows-1252",
+       "\xDC"
+       "bersetzung \x80"
+       "5 \x96 caf\xE9\r\n",
+       true, false, true, "Übersetzung €5 – café\r\n"},
+      {"empty", "", true, false, false, "File not found or empty"},
+      {"empty accepted", "", false, true, true, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = dir.Write("file.txt", c.bytes);
+    std::string text;
+    std::string message;
+    EXPECT_EQ(ReadUTF8File(path, text, message, c.noMarkAllowed, c.emptyAllowed, false), c.read);
+    std::string expected = c.textOrMessage;
+    if (const auto at = expected.find("<>"); at != std::string::npos) expected.replace(at, 2, path);
+    EXPECT_EQ(c.read ? text : message, expected);
+  }
   std::string text;
   std::string message;
-  const std::string noMark = dir.Write("nomark.txt", "file=a.txt");
-  EXPECT_FALSE(ReadUTF8File(noMark, text, message, false, false, false));
-  EXPECT_EQ(message, "Error: The file " + noMark + " is not UTF-8 encoded");
-  EXPECT_TRUE(ReadUTF8File(noMark, text, message, true, false, false)) << message;
-  EXPECT_EQ(text, "file=a.txt");
-
-  // With a mark the bytes are UTF-8 even when a file without one is allowed.
-  const std::string marked = dir.Write("marked.txt", kMark + "Grüße");
-  EXPECT_TRUE(ReadUTF8File(marked, text, message, true, false, false)) << message;
-  EXPECT_EQ(text, "Grüße");
-
-  const std::string empty = dir.Write("empty.txt", "");
-  EXPECT_FALSE(ReadUTF8File(empty, text, message, true, false, false));
-  EXPECT_EQ(message, "File not found or empty");
-  EXPECT_TRUE(ReadUTF8File(empty, text, message, false, true, false)) << "empty accepted";
-  EXPECT_EQ(text, "");
-
   EXPECT_FALSE(ReadUTF8File(dir.File("missing.txt"), text, message, true, true, false));
   EXPECT_EQ(message, "Error 53 File not found");
-}
-
-TEST(Utf8File, FileWithoutMarkFallsBackToWindows1252) {
-  TempDir dir;
-  std::string text;
-  std::string message;
-  // "Übersetzung €5 – café" as a Western Windows editor saves it.
-  const std::string ansi = dir.Write("loader.ini",
-                                     "\xDC"
-                                     "bersetzung \x80"
-                                     "5 \x96 caf\xE9\r\n");
-  ASSERT_TRUE(ReadUTF8File(ansi, text, message, true, false, false)) << message;
-  EXPECT_EQ(text, "Übersetzung €5 – café\r\n");
-  // A file without mark that is valid UTF-8 is taken as it is.
-  const std::string utf8 = dir.Write("utf8.ini", "ニュース");
-  ASSERT_TRUE(ReadUTF8File(utf8, text, message, true, false, false)) << message;
-  EXPECT_EQ(text, "ニュース");
 }
 
 TEST(Utf8File, InvalidBytesBehindTheMarkBecomeReplacementCharacters) {

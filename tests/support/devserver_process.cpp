@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <thread>
+#include "support/elapsed.h"
 
 extern char** environ;
 
@@ -19,15 +19,12 @@ constexpr auto kStartLimit = std::chrono::seconds(10);
 constexpr auto kStopLimit = std::chrono::seconds(3);
 constexpr std::string_view kAnnouncement = "listening on http://";
 
-// The port from "pavane-devserver listening on http://127.0.0.1:PORT".
+// The port from "pavane-devserver listening on http://127.0.0.1:PORT\n".
 int PortFromAnnouncement(const std::string& text) {
   const std::size_t at = text.find(kAnnouncement);
-  if (at == std::string::npos) return 0;
   const std::size_t newline = text.find('\n', at);
-  if (newline == std::string::npos) return 0;
-  const std::size_t colon = text.rfind(':', newline);
-  if (colon == std::string::npos || colon < at) return 0;
-  return std::atoi(text.substr(colon + 1, newline - colon - 1).c_str());
+  if (at == std::string::npos || newline == std::string::npos) return 0;
+  return std::atoi(text.substr(text.rfind(':', newline) + 1).c_str());
 }
 
 }  // namespace
@@ -80,13 +77,9 @@ DevserverProcess::DevserverProcess(const std::string& program, std::vector<std::
 DevserverProcess::~DevserverProcess() {
   if (pid_ > 0) {
     kill(pid_, SIGTERM);
-    const auto deadline = std::chrono::steady_clock::now() + kStopLimit;
     int status = 0;
     pid_t ended = 0;
-    while ((ended = waitpid(pid_, &status, WNOHANG)) == 0 &&
-           std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    WaitFor([&] { return (ended = waitpid(pid_, &status, WNOHANG)) != 0; }, kStopLimit);
     if (ended == 0) {
       ADD_FAILURE() << "the devserver did not stop on SIGTERM";
       kill(pid_, SIGKILL);
@@ -116,12 +109,8 @@ std::vector<std::string> DevserverProcess::LogLines() const {
 
 std::vector<std::string> DevserverProcess::WaitForLogLines(std::size_t count,
                                                            std::chrono::milliseconds limit) const {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  auto lines = LogLines();
-  while (lines.size() < count && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    lines = LogLines();
-  }
+  std::vector<std::string> lines;
+  WaitFor([&] { return (lines = LogLines()).size() >= count; }, limit);
   return lines;
 }
 

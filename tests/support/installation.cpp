@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
-#include <thread>
+
+#include "support/elapsed.h"
 
 namespace pavane::testing {
 namespace fs = std::filesystem;
@@ -32,6 +33,16 @@ const TempDir& DesktopFolder(const std::string& stub) {
   }();
   (void)registered;
   return folder;
+}
+
+// The arguments in a stub's record. The stub runs on its own; it gets a
+// moment to write its record.
+std::vector<std::string> RecordedArguments(const std::string& record) {
+  WaitFor([&] { return fs::exists(record); }, std::chrono::seconds(5));
+  std::vector<std::string> arguments;
+  std::istringstream in(ReadBytes(record));
+  for (std::string line; std::getline(in, line);) arguments.push_back(line);
+  return arguments;
 }
 
 }  // namespace
@@ -106,26 +117,6 @@ std::string Installation::OwnPages() {
   fs::remove(pages);
   fs::copy(stage, pages, fs::copy_options::recursive);
   return pages.string();
-}
-
-namespace {
-
-// The arguments in a stub's record. The stub runs on its own; it gets a
-// moment to write its record.
-std::vector<std::string> RecordedArguments(const std::string& record) {
-  for (int i = 0; i < 500 && !fs::exists(record); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  std::vector<std::string> arguments;
-  std::istringstream in(ReadBytes(record));
-  for (std::string line; std::getline(in, line);) arguments.push_back(line);
-  return arguments;
-}
-
-}  // namespace
-
-bool Installation::DownloaderStarted() const {
-  return fs::exists(root_ + "/downloader.txt");
 }
 
 std::vector<std::string> Installation::DownloaderArguments() const {

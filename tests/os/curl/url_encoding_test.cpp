@@ -5,7 +5,7 @@
 namespace pavane::os {
 namespace {
 
-TEST(UrlEncoding, QuerySyntaxAndNonAsciiAreEncodedAndComeBack) {
+TEST(UrlEncoding, QueryComponentsAreEncodedAndComeBack) {
   const std::string unreserved =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~";
   EXPECT_EQ(EncodeQueryComponent(unreserved), unreserved) << "unreserved stay as they are";
@@ -18,9 +18,7 @@ TEST(UrlEncoding, QuerySyntaxAndNonAsciiAreEncodedAndComeBack) {
        {"a&b=c", "x+y z", "100%", "%41", "C:\\Temp\\Setup.exe", "\xC3\xA9t\xC3\xA9", ""}) {
     EXPECT_EQ(DecodeQueryComponent(EncodeQueryComponent(value)), value) << value;
   }
-}
-
-TEST(UrlEncoding, DecodingLeavesPlusAndMalformedEscapesAlone) {
+  // Decoding leaves plus and malformed escapes alone.
   EXPECT_EQ(DecodeQueryComponent("a+b"), "a+b");
   EXPECT_EQ(DecodeQueryComponent("%zz%4"), "%zz%4");
   EXPECT_EQ(DecodeQueryComponent("%e6%97%a5"), "\xE6\x97\xA5") << "lower-case hex";
