@@ -95,10 +95,8 @@ TEST_F(ScreenTest, RefusedAssignmentsChangeNothing) {
 TEST_F(ScreenTest, MoveSetsAllPositionsAndTheObserverFollows) {
   recorder_.changes.clear();
   Run("cmdNext.Move 120, \"240\", 1500, 375");
-  EXPECT_EQ(next_->Left(), 120);
-  EXPECT_EQ(next_->Top(), 240);
-  EXPECT_EQ(next_->Width(), 1500);
-  EXPECT_EQ(next_->Height(), 375);
+  EXPECT_EQ((std::vector{next_->Left(), next_->Top(), next_->Width(), next_->Height()}),
+            (std::vector{120, 240, 1500, 375}));
   Run("Call cmdNext.Move(60)");
   EXPECT_EQ(next_->Left(), 60);
   EXPECT_EQ(next_->Top(), 240) << "the rest is kept";
