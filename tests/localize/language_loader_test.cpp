@@ -13,6 +13,13 @@ namespace {
 using testing::ReadBytes;
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::string_view kCodeStrings =
+    "\r\n\r\n\r\n;---------------------- CodeStrings ----------------------\r\n[[Code_Strings]]";
+
+// The line that heads the code strings taken from one source.
+std::string AddedFrom(const std::string& file) {
+  return "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\" + file + " ---\r\n";
+}
 
 // A program installed at <root>/PV with its language sources beside it.
 class LanguageLoaderTest : public ::testing::Test {
@@ -81,15 +88,11 @@ TEST_F(LanguageLoaderTest, BuildAssemblesSourcesAndCodeStringsInTheFileFormat) {
       "[[PV_frmBundle]]\r\n"
       ";### Appended File: SourceCode\\en\\Texts.txt ###\r\n\r\n"
       "[[PVCommon]]\r\n"
-      "cmdNext.Caption=Next\r\n"
-      "\r\n\r\n\r\n;---------------------- CodeStrings ----------------------\r\n"
-      "[[Code_Strings]]"
-      "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\Screens.txt ---\r\n"
+      "cmdNext.Caption=Next\r\n" +
+      std::string(kCodeStrings) + AddedFrom("Screens.txt") +
       "strLoc_PV_ProductName_OL=Orlent\r\n"
-      "strLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n"
-      "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\Texts.txt ---\r\n"
-      "str_SH_A=a\r\n"
-      "str_SH_B=b\r\n";
+      "strLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n" +
+      AddedFrom("Texts.txt") + "str_SH_A=a\r\nstr_SH_B=b\r\n";
   EXPECT_EQ(loader.AssembledText(), expected);
   EXPECT_EQ(ReadBytes(root + "PV/localized/en/language.ini"), std::string(kBom) + expected)
       << "without resolve the build is plain text for the translator";
@@ -165,13 +168,9 @@ TEST_F(LanguageLoaderTest, OddCodeStringsHeadersNeverHangTheBuild) {
   ASSERT_TRUE(loader.BuildLanguageFile(message)) << message;
   EXPECT_EQ(loader.AssembledText(),
             "[[PV_frmEmail]]\r\n"
-            "lblA.Caption=x_Code_Strings]]\r\n"
-            "\r\n\r\n\r\n;---------------------- CodeStrings ----------------------\r\n"
-            "[[Code_Strings]]"
-            "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\Odd.txt ---\r\n"
-            "str_A=1\r\n"
-            "; see XX_Code_Strings]] below\r\n"
-            "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\Odd.txt ---\r\n");
+            "lblA.Caption=x_Code_Strings]]\r\n" +
+                std::string(kCodeStrings) + AddedFrom("Odd.txt") +
+                "str_A=1\r\n; see XX_Code_Strings]] below\r\n" + AddedFrom("Odd.txt"));
 }
 
 // Loading a developer build and the saved language are checked by the
