@@ -60,16 +60,14 @@ TEST(Value, WholeNumberConversionsRoundHalvesToEvenAndCheckRange) {
 TEST(Value, BooleansFromTextAndNumbers) {
   bool flag = false;
   std::string error;
-  struct Case {
-    Value input;
-    bool expected;
-  };
-  for (const Case& c : {Case{Value::String("True"), true}, Case{Value::String("fALSE"), false},
-                        Case{Value::String(" true "), true}, Case{Value::String("0"), false},
-                        Case{Value::String("-1"), true}, Case{Value::String("2.5"), true},
-                        Case{Value::Integer(0), false}, Case{Value(), false}}) {
-    ASSERT_TRUE(ToBoolean(c.input, flag, error)) << ToString(c.input);
-    EXPECT_EQ(flag, c.expected) << ToString(c.input);
+  const std::pair<Value, bool> cases[] = {
+      {Value::String("True"), true},   {Value::String("fALSE"), false},
+      {Value::String(" true "), true}, {Value::String("0"), false},
+      {Value::String("-1"), true},     {Value::String("2.5"), true},
+      {Value::Integer(0), false},      {Value(), false}};
+  for (const auto& [input, expected] : cases) {
+    ASSERT_TRUE(ToBoolean(input, flag, error)) << ToString(input);
+    EXPECT_EQ(flag, expected) << ToString(input);
   }
   EXPECT_FALSE(ToBoolean(Value::String("yes"), flag, error));
   EXPECT_TRUE(error.starts_with("Type mismatch")) << error;
