@@ -41,12 +41,6 @@ class LanguageLoaderTest : public ::testing::Test {
   void WriteSource(const std::string& relative, const std::string& text) {
     test.dir().Write("localized/" + relative, std::string(kBom) + text);
   }
-  // Sources dated well after any target written so far.
-  void Age(const std::string& relative, int secondsAgo) {
-    std::filesystem::last_write_time(
-        root + relative,
-        std::filesystem::file_time_type::clock::now() - std::chrono::seconds(secondsAgo));
-  }
 
   void WriteStandardSources() {
     WriteLoader(
@@ -54,20 +48,13 @@ class LanguageLoaderTest : public ::testing::Test {
         "file=SourceCode\\{LANGUAGE_ID}\\Screens.txt\r\n"
         "file=\"SourceCode\\{LANGUAGE_ID}\\Texts.txt\"\r\n");
     WriteSource("SourceCode/en/Screens.txt",
-                "[[PV_frmEmail]]\r\n"
-                "lblHdr1.Caption=Stay informed\r\n"
-                "[[PV_Code_Strings]]\r\n"
-                "strLoc_PV_ProductName_OL=Orlent\r\n"
-                ";+++ translator note\r\n"
-                "strLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n"
-                "[[PV_frmBundle]]\r\n"
-                "lblHdr1.Caption=Offer ;+++ dropped\r\n");
+                "[[PV_frmEmail]]\r\nlblHdr1.Caption=Stay informed\r\n"
+                "[[PV_Code_Strings]]\r\nstrLoc_PV_ProductName_OL=Orlent\r\n"
+                ";+++ translator note\r\nstrLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n"
+                "[[PV_frmBundle]]\r\nlblHdr1.Caption=Offer ;+++ dropped\r\n");
     WriteSource("SourceCode/en/Texts.txt",
-                "[[PVCommon]]\r\n"
-                "cmdNext.Caption=Next\r\n"
-                "[[SH_Code_Strings]]\r\n"
-                "str_SH_A=a\r\n"
-                "str_SH_B=b\r\n");
+                "[[PVCommon]]\r\ncmdNext.Caption=Next\r\n"
+                "[[SH_Code_Strings]]\r\nstr_SH_A=a\r\nstr_SH_B=b\r\n");
   }
 
   testing::TestRun test;
@@ -83,12 +70,9 @@ TEST_F(LanguageLoaderTest, BuildAssemblesSourcesAndCodeStringsInTheFileFormat) {
   EXPECT_EQ(message, "");
 
   const std::string expected =
-      "[[PV_frmEmail]]\r\n"
-      "lblHdr1.Caption=Stay informed\r\n"
-      "[[PV_frmBundle]]\r\n"
+      "[[PV_frmEmail]]\r\nlblHdr1.Caption=Stay informed\r\n[[PV_frmBundle]]\r\n"
       ";### Appended File: SourceCode\\en\\Texts.txt ###\r\n\r\n"
-      "[[PVCommon]]\r\n"
-      "cmdNext.Caption=Next\r\n" +
+      "[[PVCommon]]\r\ncmdNext.Caption=Next\r\n" +
       std::string(kCodeStrings) + AddedFrom("Screens.txt") +
       "strLoc_PV_ProductName_OL=Orlent\r\n"
       "strLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n" +
@@ -102,8 +86,12 @@ TEST_F(LanguageLoaderTest, BuildAssemblesSourcesAndCodeStringsInTheFileFormat) {
 // by the translators' tool tests and every whole run.
 TEST_F(LanguageLoaderTest, SecondBuildWithoutChangesIsUpToDateAndResolveReplacesThePlainFile) {
   WriteStandardSources();
-  Age("localized/SourceCode/en/Screens.txt", 100);
-  Age("localized/SourceCode/en/Texts.txt", 100);
+  // Sources dated well before the target about to be written.
+  for (const char* source : {"Screens.txt", "Texts.txt"}) {
+    std::filesystem::last_write_time(
+        root + "localized/SourceCode/en/" + source,
+        std::filesystem::file_time_type::clock::now() - std::chrono::seconds(100));
+  }
   ASSERT_TRUE(loader.BuildLanguageFile(message)) << message;
   const auto target = root + "PV/localized/en/language.ini";
   const auto written = std::filesystem::last_write_time(target);
