@@ -78,7 +78,6 @@ TEST_F(ScreenTest, StringValuesAreCoercedToThePropertyType) {
 }
 
 TEST_F(ScreenTest, RefusedAssignmentsChangeNothing) {
-  recorder_.changes.clear();
   EXPECT_EQ(Fails("lblHdr1.Left = \"abc\""), "Type mismatch: \"abc\" (lblHdr1.Left)");
   EXPECT_EQ(Fails("lblHdr1.Text = \"x\""),
             "Object doesn't support this property or method: 'lblHdr1.Text'");
@@ -93,7 +92,6 @@ TEST_F(ScreenTest, RefusedAssignmentsChangeNothing) {
 }
 
 TEST_F(ScreenTest, MoveSetsAllPositionsAndTheObserverFollows) {
-  recorder_.changes.clear();
   Run("cmdNext.Move 120, \"240\", 1500, 375");
   EXPECT_EQ((std::vector{next_->Left(), next_->Top(), next_->Width(), next_->Height()}),
             (std::vector{120, 240, 1500, 375}));
