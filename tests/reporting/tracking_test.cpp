@@ -6,7 +6,6 @@
 #include <map>
 
 #include "pavane/build_config.h"
-#include "platform/text.h"
 #include "reporting/http_get.h"
 #include "support/devserver_log.h"
 #include "support/devserver_process.h"
