@@ -18,7 +18,6 @@ class CaptionsTest : public ::testing::Test {
   CaptionsTest() {
     form.Add(ControlKind::kCaptionBar, "UniFormCaptionB1");
     form.Add(ControlKind::kLabel, "lblHdr1");
-    form.Add(ControlKind::kLabel, "lblLine", nullptr, 2);
     form.Add(ControlKind::kCommandButton, "cmdNext");
     form.Add(ControlKind::kBrowser, "WebBrowser1");
     InitScriptControl(form, engine);
@@ -49,14 +48,13 @@ class CaptionsTest : public ::testing::Test {
 TEST_F(CaptionsTest, SectionsRunInOrderAndLaterOnesWin) {
   Load(
       "[[OL-PV_frmTest]]\r\nlblHdr1.Caption=From the product\r\ncmdNext.Caption=Product\r\n"
-      "[[PV_frmTest]]\r\ncmdNext.Caption=Screen\r\nlblLine_2.Caption=Second line\r\n"
+      "[[PV_frmTest]]\r\ncmdNext.Caption=Screen\r\n"
       "[[PVCommon]]\r\nUniFormCaptionB1.Caption={str_Title}\r\n"
       "[[Code_Strings]]\r\nstr_Title=Orlent Setup\r\nstr_B=b\r\nstr_C=c\r\nstr_D=d\r\n");
   EXPECT_TRUE(Run("OL-PV_frmTest", "PV_frmTest"));
   EXPECT_EQ(message, "");
   EXPECT_EQ(Caption("lblHdr1"), "From the product");
   EXPECT_EQ(Caption("cmdNext"), "Screen");
-  EXPECT_EQ(Caption("lblLine_2"), "Second line") << "array members by name and index";
   EXPECT_EQ(form.Caption(), "Orlent Setup");
   EXPECT_TRUE(failed.empty());
 }

@@ -13,6 +13,13 @@ namespace {
 using testing::ReadBytes;
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::string_view kCodeStrings =
+    "\r\n\r\n\r\n;---------------------- CodeStrings ----------------------\r\n[[Code_Strings]]";
+
+// The line that heads the code strings taken from one source.
+std::string AddedFrom(const std::string& file) {
+  return "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\" + file + " ---\r\n";
+}
 
 // A program installed at <root>/PV with its language sources beside it.
 class LanguageLoaderTest : public ::testing::Test {
@@ -34,12 +41,6 @@ class LanguageLoaderTest : public ::testing::Test {
   void WriteSource(const std::string& relative, const std::string& text) {
     test.dir().Write("localized/" + relative, std::string(kBom) + text);
   }
-  // Sources dated well after any target written so far.
-  void Age(const std::string& relative, int secondsAgo) {
-    std::filesystem::last_write_time(
-        root + relative,
-        std::filesystem::file_time_type::clock::now() - std::chrono::seconds(secondsAgo));
-  }
 
   void WriteStandardSources() {
     WriteLoader(
@@ -47,20 +48,13 @@ class LanguageLoaderTest : public ::testing::Test {
         "file=SourceCode\\{LANGUAGE_ID}\\Screens.txt\r\n"
         "file=\"SourceCode\\{LANGUAGE_ID}\\Texts.txt\"\r\n");
     WriteSource("SourceCode/en/Screens.txt",
-                "[[PV_frmEmail]]\r\n"
-                "lblHdr1.Caption=Stay informed\r\n"
-                "[[PV_Code_Strings]]\r\n"
-                "strLoc_PV_ProductName_OL=Orlent\r\n"
-                ";+++ translator note\r\n"
-                "strLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n"
-                "[[PV_frmBundle]]\r\n"
-                "lblHdr1.Caption=Offer ;+++ dropped\r\n");
+                "[[PV_frmEmail]]\r\nlblHdr1.Caption=Stay informed\r\n"
+                "[[PV_Code_Strings]]\r\nstrLoc_PV_ProductName_OL=Orlent\r\n"
+                ";+++ translator note\r\nstrLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n"
+                "[[PV_frmBundle]]\r\nlblHdr1.Caption=Offer ;+++ dropped\r\n");
     WriteSource("SourceCode/en/Texts.txt",
-                "[[PVCommon]]\r\n"
-                "cmdNext.Caption=Next\r\n"
-                "[[SH_Code_Strings]]\r\n"
-                "str_SH_A=a\r\n"
-                "str_SH_B=b\r\n");
+                "[[PVCommon]]\r\ncmdNext.Caption=Next\r\n"
+                "[[SH_Code_Strings]]\r\nstr_SH_A=a\r\nstr_SH_B=b\r\n");
   }
 
   testing::TestRun test;
@@ -76,20 +70,13 @@ TEST_F(LanguageLoaderTest, BuildAssemblesSourcesAndCodeStringsInTheFileFormat) {
   EXPECT_EQ(message, "");
 
   const std::string expected =
-      "[[PV_frmEmail]]\r\n"
-      "lblHdr1.Caption=Stay informed\r\n"
-      "[[PV_frmBundle]]\r\n"
+      "[[PV_frmEmail]]\r\nlblHdr1.Caption=Stay informed\r\n[[PV_frmBundle]]\r\n"
       ";### Appended File: SourceCode\\en\\Texts.txt ###\r\n\r\n"
-      "[[PVCommon]]\r\n"
-      "cmdNext.Caption=Next\r\n"
-      "\r\n\r\n\r\n;---------------------- CodeStrings ----------------------\r\n"
-      "[[Code_Strings]]"
-      "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\Screens.txt ---\r\n"
+      "[[PVCommon]]\r\ncmdNext.Caption=Next\r\n" +
+      std::string(kCodeStrings) + AddedFrom("Screens.txt") +
       "strLoc_PV_ProductName_OL=Orlent\r\n"
-      "strLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n"
-      "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\Texts.txt ---\r\n"
-      "str_SH_A=a\r\n"
-      "str_SH_B=b\r\n";
+      "strLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n" +
+      AddedFrom("Texts.txt") + "str_SH_A=a\r\nstr_SH_B=b\r\n";
   EXPECT_EQ(loader.AssembledText(), expected);
   EXPECT_EQ(ReadBytes(root + "PV/localized/en/language.ini"), std::string(kBom) + expected)
       << "without resolve the build is plain text for the translator";
@@ -99,8 +86,12 @@ TEST_F(LanguageLoaderTest, BuildAssemblesSourcesAndCodeStringsInTheFileFormat) {
 // by the translators' tool tests and every whole run.
 TEST_F(LanguageLoaderTest, SecondBuildWithoutChangesIsUpToDateAndResolveReplacesThePlainFile) {
   WriteStandardSources();
-  Age("localized/SourceCode/en/Screens.txt", 100);
-  Age("localized/SourceCode/en/Texts.txt", 100);
+  // Sources dated well before the target about to be written.
+  for (const char* source : {"Screens.txt", "Texts.txt"}) {
+    std::filesystem::last_write_time(
+        root + "localized/SourceCode/en/" + source,
+        std::filesystem::file_time_type::clock::now() - std::chrono::seconds(100));
+  }
   ASSERT_TRUE(loader.BuildLanguageFile(message)) << message;
   const auto target = root + "PV/localized/en/language.ini";
   const auto written = std::filesystem::last_write_time(target);
@@ -165,13 +156,9 @@ TEST_F(LanguageLoaderTest, OddCodeStringsHeadersNeverHangTheBuild) {
   ASSERT_TRUE(loader.BuildLanguageFile(message)) << message;
   EXPECT_EQ(loader.AssembledText(),
             "[[PV_frmEmail]]\r\n"
-            "lblA.Caption=x_Code_Strings]]\r\n"
-            "\r\n\r\n\r\n;---------------------- CodeStrings ----------------------\r\n"
-            "[[Code_Strings]]"
-            "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\Odd.txt ---\r\n"
-            "str_A=1\r\n"
-            "; see XX_Code_Strings]] below\r\n"
-            "\r\n\r\n\r\n;--- CodeStrings added from SourceCode\\en\\Odd.txt ---\r\n");
+            "lblA.Caption=x_Code_Strings]]\r\n" +
+                std::string(kCodeStrings) + AddedFrom("Odd.txt") +
+                "str_A=1\r\n; see XX_Code_Strings]] below\r\n" + AddedFrom("Odd.txt"));
 }
 
 // Loading a developer build and the saved language are checked by the

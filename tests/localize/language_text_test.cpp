@@ -45,38 +45,36 @@ TEST_F(LanguageTextTest, SectionsAreTrimmedEntriesUpToTheNextDoubleBracket) {
   EXPECT_EQ(language.GetSection(missing), std::vector<std::string>{""});
 }
 
-TEST_F(LanguageTextTest, VariableLinesAndTheirSeparators) {
+TEST_F(LanguageTextTest, VariableLinesSeparatorsAndPlaceholders) {
   Load({"str_A=plain", "strURL_Page==http://x.example/page.asp?a=b",
         "strURL_Bad=http://x.example/page.asp?a=b", "strLoc_Quoted=\"say \"hi\"\"", "str_AB=longer",
-        "str_Twice=first", "str_Twice=second", "str_Spaced =  padded  "});
-  EXPECT_TRUE(language.InitCodeStrings());
-  EXPECT_EQ(language.GetStrLocValue("str_A"), "plain");
-  EXPECT_EQ(language.GetStrLocValue("strURL_Page"), "http://x.example/page.asp?a=b");
-  EXPECT_EQ(language.GetStrLocValue("strURL_Bad"),
-            "Error in function ProcessLanguageLine: strURL_Bad=http://x.example/page.asp?a=b");
-  EXPECT_EQ(language.GetStrLocValue("strLoc_Quoted"), "say \"hi\"") << "one quote off each end";
-  EXPECT_EQ(language.GetStrLocValue("str_Twice"), "first");
-  EXPECT_EQ(language.GetStrLocValue("str_Spaced"), "padded");
-  EXPECT_EQ(language.GetStrLocValue("str"), "Error in function GetStrLocValue -- line str")
-      << "a prefix of a longer name matches no line";
-}
-
-TEST_F(LanguageTextTest, PlaceholdersResolve) {
-  Load({"strLoc_PV_ProductName_OL=Orlent", "strLoc_PV_ProductName_SW=Sweeple",
+        "str_Twice=first", "str_Twice=second", "str_Spaced =  padded  ",
+        "strLoc_PV_ProductName_OL=Orlent", "strLoc_PV_ProductName_SW=Sweeple",
         "strLoc_Two=Hello{CRLF}World", "strLoc_Welcome=Welcome to {strLoc_PV_ProductName_{#AppID}}",
         "strLoc_Nested={strLoc_Welcome}!", "strLoc_Ref=Run {#AppEXE} now",
-        "strLoc_Blocked={other_X} and {str_A}", "str_A=a",
-        "strLoc_Menu=Open {mnuFile} or {MNUEdit}"});
-  EXPECT_EQ(language.GetStrLocValue("strLoc_Two"), "Hello\r\nWorld");
-  EXPECT_EQ(language.GetStrLocValue("strLoc_Welcome"), "Welcome to Orlent");
+        "strLoc_Blocked={other_X} and {str_A}", "strLoc_Menu=Open {mnuFile} or {MNUEdit}"});
+  EXPECT_TRUE(language.InitCodeStrings());
+  const std::pair<const char*, const char*> cases[] = {
+      {"str_A", "plain"},
+      {"strURL_Page", "http://x.example/page.asp?a=b"},
+      {"strURL_Bad",
+       "Error in function ProcessLanguageLine: strURL_Bad=http://x.example/page.asp?a=b"},
+      {"strLoc_Quoted", "say \"hi\""},  // one quote off each end
+      {"str_Twice", "first"},
+      {"str_Spaced", "padded"},
+      {"str", "Error in function GetStrLocValue -- line str"},  // not a prefix of a longer name
+      {"strLoc_Two", "Hello\r\nWorld"},
+      {"strLoc_Welcome", "Welcome to Orlent"},
+      {"strLoc_Ref", "Run >>>AppEXE} now"},
+      {"strLoc_Blocked", "{other_X} and {str_A}"},  // only the first placeholder is looked at
+      {"strLoc_Menu", "Open mnuFile or MNUEdit"},   // menu references in any case
+  };
+  for (const auto& [name, expected] : cases) {
+    EXPECT_EQ(language.GetStrLocValue(name), expected) << name;
+  }
   shownAppCode = "SW";
   EXPECT_EQ(language.GetStrLocValue("strLoc_Nested"), "Welcome to Sweeple!")
       << "the product on show is read at every lookup";
-  EXPECT_EQ(language.GetStrLocValue("strLoc_Ref"), "Run >>>AppEXE} now");
-  EXPECT_EQ(language.GetStrLocValue("strLoc_Blocked"), "{other_X} and {str_A}")
-      << "only the first placeholder is looked at";
-  EXPECT_EQ(language.GetStrLocValue("strLoc_Menu"), "Open mnuFile or MNUEdit")
-      << "menu references in any case become their bare names";
 }
 
 TEST_F(LanguageTextTest, CyclesStayUnresolvedAndResolveFast) {

@@ -46,9 +46,8 @@ TEST_F(ErrorTrapTest, EachTrappedErrorDeletesTheStateValueAndTheRoutineGoesOn) {
   }
   EXPECT_EQ(run().Http.InFlight(), 0u) << "nothing is sent";
   EXPECT_TRUE(test_.messages.empty()) << "nothing is shown";
-}
 
-TEST_F(ErrorTrapTest, WithoutAStateValueNameTheMainApplicationsDefaultIsUsed) {
+  // Without a state value name of its own the main application's is used.
   run().Profile.StateValueName.clear();
   SetState("kept by the main application");
   ReportError(run(), "boom", "LoadProfile", "");

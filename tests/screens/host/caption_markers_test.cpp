@@ -44,29 +44,23 @@ TEST(CaptionMarkers, TagChoosesTheMarker) {
   EXPECT_EQ(none.Height(), 0);
 }
 
-TEST(CaptionMarkers, MarkedCaptionIsNotMarkedAgain) {
-  Control link(ControlKind::kLinkLabel, "lnkTerms");
-  link.SetCaption("[already]");
-  BracketCaption(link, false);
-  EXPECT_EQ(link.Caption(), "[already]");
-
-  link.SetCaption("Terms");
-  BracketCaption(link, false);
-  std::string once = link.Caption();
-  BracketCaption(link, false);
-  EXPECT_EQ(link.Caption(), once);
-}
-
-TEST(CaptionMarkers, LabelIsResizedWithAutoSizeOffThenOn) {
+TEST(CaptionMarkers, LabelIsResizedWithAutoSizeOffThenOnAndMarkedOnce) {
   Control link(ControlKind::kLinkLabel, "lnkTerms");
   link.Set(ControlProperty::kAutoSize, vbscript::Value::Boolean(true));
   link.SetCaption("Terms");
   Recorder recorder;
   link.SetObserver(&recorder);
-  BracketCaption(link, true);
+  BracketCaption(link, false);
   EXPECT_EQ(recorder.autoSizes, (std::vector<bool>{false, true}));
   EXPECT_TRUE(recorder.heightWhileFixed);
   EXPECT_TRUE(link.GetBoolean(ControlProperty::kAutoSize));
+
+  const std::string once = link.Caption();
+  BracketCaption(link, false);
+  EXPECT_EQ(link.Caption(), once);
+  link.SetCaption("[already]");
+  BracketCaption(link, false);
+  EXPECT_EQ(link.Caption(), "[already]");
 }
 
 }  // namespace

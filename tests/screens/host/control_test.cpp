@@ -78,7 +78,6 @@ TEST_F(ScreenTest, StringValuesAreCoercedToThePropertyType) {
 }
 
 TEST_F(ScreenTest, RefusedAssignmentsChangeNothing) {
-  recorder_.changes.clear();
   EXPECT_EQ(Fails("lblHdr1.Left = \"abc\""), "Type mismatch: \"abc\" (lblHdr1.Left)");
   EXPECT_EQ(Fails("lblHdr1.Text = \"x\""),
             "Object doesn't support this property or method: 'lblHdr1.Text'");
@@ -93,12 +92,9 @@ TEST_F(ScreenTest, RefusedAssignmentsChangeNothing) {
 }
 
 TEST_F(ScreenTest, MoveSetsAllPositionsAndTheObserverFollows) {
-  recorder_.changes.clear();
   Run("cmdNext.Move 120, \"240\", 1500, 375");
-  EXPECT_EQ(next_->Left(), 120);
-  EXPECT_EQ(next_->Top(), 240);
-  EXPECT_EQ(next_->Width(), 1500);
-  EXPECT_EQ(next_->Height(), 375);
+  EXPECT_EQ((std::vector{next_->Left(), next_->Top(), next_->Width(), next_->Height()}),
+            (std::vector{120, 240, 1500, 375}));
   Run("Call cmdNext.Move(60)");
   EXPECT_EQ(next_->Left(), 60);
   EXPECT_EQ(next_->Top(), 240) << "the rest is kept";
