@@ -16,6 +16,8 @@
 
 #include "flows/flow_fixture.h"
 #include "os/posix/sqlite_registry_store.h"
+#include "platform/text.h"
+#include "platform/utf8_file.h"
 #include "support/child_process.h"
 #include "support/devserver_process.h"
 #include "support/elapsed.h"
@@ -366,6 +368,40 @@ TEST_F(FlowTest, TenSessionsOnOneStoreLoseNoneOfTheirDecisions) {
                                                      "UserEmail", stored),
             os::StoreStatus::kOk);
   EXPECT_NE(stored.find("@unverified.example"), std::string::npos) << stored;
+}
+
+// An installation whose files were changed by hand.
+TEST_F(FlowTest, AFirewallNoticeThatCannotBeSetUpEndsTheRun) {
+  const std::string file = root_ + "/PV/localized/en/Language.inx";
+  std::string text;
+  std::string message;
+  ASSERT_TRUE(platform::ReadUTF8File(file, text, message, false, false, true)) << message;
+  text = platform::ReplaceAll(text, "PV_frmFirewallCross]]", "PV_frmFirewallGone]]");
+  ASSERT_TRUE(platform::SaveUTF8File(file, text, message, true)) << message;
+
+  // The run ends there, with nothing downloaded, marked or reported for the offer.
+  const RunResult run =
+      Run("/app=OL /language=en /sacc=sw", "tick chkBundleInstall\nclick cmdAccept\nanswer OK\n");
+  EXPECT_EQ(run.status, 1) << run.scriptError << run.transcript;
+  EXPECT_TRUE(run.Has("message \"Form FirewallCross Error\""));
+  EXPECT_EQ(run.Actions(),
+            (std::vector<std::string>{"Newsletter_Declined", "SW_Pavane_Displayed"}));
+  EXPECT_EQ(Value("HKEY_LOCAL_MACHINE\\Software\\Sweeple", "MainInstallerName"), "Error");
+  EXPECT_FALSE(std::filesystem::exists(root_ + "/downloader.txt"));
+}
+
+TEST_F(FlowTest, APageSavedInOtherLettersIsFoundAndLoadedAsItIsNamed) {
+  const std::string pages = install_.OwnPages() + "/Pavane/localized/de/";
+  std::filesystem::rename(pages + "NotSpam.htm", pages + "notspam.htm");
+  const RunResult run = Run("/app=OL /language=de",
+                            "fill txtEmailAddr anna@googlemail.com\n"
+                            "fill txtEmailConfirm anna@googlemail.com\nclick cmdNext\nanswer OK\n"
+                            "click cmdNext\nclick cmdDecline\nclick cmdDecline\n");
+  ASSERT_EQ(run.status, 0) << run.scriptError << run.transcript;
+  EXPECT_TRUE(run.Has("/de/notspam.htm?application=OL&mailprovider=Gmail&scaling=100&language=de"));
+  EXPECT_TRUE(run.Has("show frmSpamInfo modal=no"));
+  EXPECT_TRUE(run.Has("topmost frmSpamInfo on"));
+  EXPECT_EQ(run.Actions().size(), 6u) << "the notice reports nothing";
 }
 
 }  // namespace

@@ -21,14 +21,11 @@ FlowTest::FlowTest()
 
 FlowTest::~FlowTest() = default;
 
-RunResult FlowTest::Run(const std::string& switches, const std::string& script, bool japaneseFont,
-                        int twipsPerPixel) {
+RunResult FlowTest::Run(const std::string& switches, const std::string& script) {
   std::ostringstream transcript;
   std::ostringstream errors;
   os::headless::HeadlessOptions options;
   options.script = script;
-  options.japaneseFont = japaneseFont;
-  options.twipsPerPixel = twipsPerPixel;
   options.errors = &errors;
   os::headless::HeadlessWindowSystem ui(transcript, options);
   RecordingHttpClient http(httpOptions_);

@@ -64,19 +64,11 @@ class FlowTest : public ::testing::Test {
   ~FlowTest() override;
 
   // Runs the program with these switches and the scripted user's actions.
-  RunResult Run(const std::string& switches, const std::string& script, bool japaneseFont = true,
-                int twipsPerPixel = 15);
+  RunResult Run(const std::string& switches, const std::string& script);
 
-  platform::Registry& Registry() { return install_.Registry(); }
   std::string Value(const std::string& key, const std::string& name) {
     return install_.Value(key, name);
   }
-  void Set(const std::string& key, const std::string& name, const std::string& value) {
-    install_.Set(key, name, value);
-  }
-  void Install(const std::string& code) { install_.Install(code); }
-  void UseDevelopmentLayout() { install_.UseDevelopmentLayout(); }
-  std::vector<std::string> DownloaderArguments() { return install_.DownloaderArguments(); }
   // What reached the reference server, waiting for at least `count`.
   std::vector<testing::LoggedRequest> ServerRequests(std::size_t count) {
     return testing::ParseLoggedRequests(install_.ServerLog(count));

@@ -1,0 +1,337 @@
+// Plays each road (docs/roads.md): a user script whose "#>" lines give the
+// run's switches and set-up and what must come of it. Every road runs on the
+// headless window system, in this process unless it asks for the program's
+// own process; roads marked "desktop" (every road with
+// PAVANE_ROADS_ON_DESKTOP=all) also run on real windows when there is a
+// display, leaving their pictures in screenshots/roads of the build tree.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <sstream>
+
+#include "app/program.h"
+#include "app/startup.h"
+#include "os/curl/curl_http_client.h"
+#include "os/headless/headless_window_system.h"
+#include "os/instance_lock.h"
+#include "support/child_process.h"
+#include "support/devserver_log.h"
+#include "support/installation.h"
+
+namespace pavane::testing {
+namespace {
+namespace fs = std::filesystem;
+
+using Strings = std::vector<std::string>;
+
+struct Line {
+  std::string verb;
+  std::string rest;
+  bool desktopOnly = false;
+};
+
+// The "#>" lines of a road, in order. "#> desktop <line>" is a line for
+// real windows only.
+std::vector<Line> RoadLines(const std::string& path) {
+  std::vector<Line> lines;
+  std::ifstream in(path);
+  for (std::string text; std::getline(in, text);) {
+    if (!text.starts_with("#>")) continue;
+    std::istringstream words(text.substr(2));
+    Line line;
+    words >> line.verb >> std::ws;
+    std::getline(words, line.rest);
+    if (line.verb == "desktop" && !line.rest.empty()) {
+      lines.push_back({"desktop", ""});
+      words.str(line.rest);
+      words.clear();
+      words >> line.verb >> std::ws;
+      std::getline(words, line.rest);
+      line.desktopOnly = true;
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+Strings Words(const std::string& text) {
+  Strings words;
+  std::istringstream in(text);
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// "^" at the start of a text is the start of its line, "$" at the end its end.
+std::string Marked(std::string text) {
+  if (text.starts_with('^')) text.front() = '\n';
+  if (text.ends_with('$')) text.back() = '\n';
+  return text;
+}
+
+double ChildrenProcessorSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+struct Road {
+  std::string path;
+  bool desktop = false;
+};
+
+void PrintTo(const Road& road, std::ostream* out) {
+  *out << road.path << (road.desktop ? " on the desktop" : "");
+}
+
+std::vector<Road> Roads() {
+  const bool all = std::getenv("PAVANE_ROADS_ON_DESKTOP") != nullptr &&
+                   std::string(std::getenv("PAVANE_ROADS_ON_DESKTOP")) == "all";
+  std::vector<Road> roads;
+  for (const char* folder : {PAVANE_ROADS_DIR, PAVANE_QA_DIR}) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      if (entry.path().extension() == ".txt" && entry.path().filename() != "CMakeLists.txt") {
+        files.push_back(entry.path());
+      }
+    }
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+      roads.push_back({file.string(), false});
+      bool marked = all;
+      for (const Line& line : RoadLines(file.string())) marked = marked || line.verb == "desktop";
+      if (marked) roads.push_back({file.string(), true});
+    }
+  }
+  return roads;
+}
+
+class RoadTest : public ::testing::TestWithParam<Road> {
+ protected:
+  void SetUp() override {
+    if (GetParam().desktop && std::getenv("DISPLAY") == nullptr) {
+      GTEST_SKIP() << "no display; run under xvfb-run";
+    }
+    // Run from the installation, the program starts its stub downloader. A
+    // link is quicker than a copy, where the file system allows one.
+    std::error_code error;
+    fs::create_hard_link(PAVANE_PROGRAM, install.ProgramFolder() + "/pavane", error);
+    if (error) fs::copy_file(PAVANE_PROGRAM, install.ProgramFolder() + "/pavane");
+  }
+
+  // Plays the road in this process, as the program's main would: quicker
+  // than starting the program, which loads the desktop's libraries.
+  ProcessResult PlayHere(const std::string& path, const Strings& switches,
+                         const Strings& environment) {
+    std::vector<std::unique_ptr<ScopedEnv>> variables;
+    for (const std::string& entry : environment) {
+      const std::size_t sign = entry.find('=');
+      variables.push_back(std::make_unique<ScopedEnv>(entry.substr(0, sign).c_str(),
+                                                      entry.substr(sign + 1).c_str()));
+    }
+    std::ostringstream transcript;
+    std::ostringstream errors;
+    os::headless::HeadlessOptions options;
+    options.script = ReadBytes(path);
+    options.errors = &errors;
+    options.ApplyEnvironment();
+    os::headless::HeadlessWindowSystem ui(transcript, options);
+    os::CurlHttpClient http;
+    const std::string server = install.Server().BaseUrl();
+    ProcessResult result;
+    result.exitCode =
+        app::RunProgram(ui, install.Registry(), http, {server, server, "norvale.example"},
+                        app::JoinCommandLine(switches), install.ProgramFolder());
+    if (!ui.ScriptError().empty())
+      result.exitCode = os::headless::HeadlessWindowSystem::kScriptFailedStatus;
+    result.out = transcript.str();
+    result.err = errors.str();
+    return result;
+  }
+
+  // Fills {root}, {dir} and {server} in a text of the road.
+  std::string Filled(std::string text) {
+    const std::pair<std::string, std::string> names[] = {{"{root}", install.Root()},
+                                                         {"{dir}", install.Dir().path().string()},
+                                                         {"{server}", install.ServerHost()}};
+    for (const auto& [name, value] : names) {
+      for (std::size_t at; (at = text.find(name)) != std::string::npos;) {
+        text.replace(at, name.size(), value);
+      }
+    }
+    return text;
+  }
+
+  // The registry value named by "<key> <name>=<value>"; `value` is set.
+  std::pair<std::string, std::string> KeyAndName(const std::string& text, std::string& value,
+                                                 char& op) {
+    const std::size_t blank = text.find(' ');
+    const std::size_t sign = text.find_first_of("=~", blank);
+    op = text[sign];
+    value = Filled(text.substr(sign + 1));
+    return {text.substr(0, blank), text.substr(blank + 1, sign - blank - 1)};
+  }
+
+  Installation install{PAVANE_STAGE_DIR, PAVANE_STUB_DOWNLOADER, PAVANE_DEVSERVER_PROGRAM};
+};
+
+TEST_P(RoadTest, Plays) {
+  const Road& road = GetParam();
+  const std::vector<Line> lines = RoadLines(road.path);
+  const std::string shots = std::string(PAVANE_SHOTS_DIR) + "/roads";
+  Strings switches;
+  Strings environment = {"PAVANE_SCRIPT=" + road.path,
+                         "PAVANE_UI=" + std::string(road.desktop ? "desktop" : "headless"),
+                         "PAVANE_SHOTS=" + shots,
+                         "PAVANE_REGISTRY=" + install.Root() + "/registry.db",
+                         "PAVANE_SERVER_BASE=" + install.Server().BaseUrl(),
+                         "PAVANE_WEB_DOMAIN=norvale.example"};
+  Strings roadEnvironment;
+  bool asProcess = road.desktop;
+  std::size_t expectedRequests = 0;  // the server log is waited for until it has them
+  std::unique_ptr<os::InstanceLock> lock;
+  for (const Line& line : lines) {
+    std::string value;
+    char op = 0;
+    if (line.verb == "switches") switches = Words(line.rest);
+    if (line.verb == "env") roadEnvironment.push_back(line.rest);
+    if (line.verb == "process") asProcess = true;
+    std::size_t count = 0;
+    if (line.verb == "events") count = Words(line.rest).size();
+    if (line.verb == "requests") count = std::stoul(line.rest);
+    expectedRequests = std::max(expectedRequests, count);
+    if (line.verb == "install") install.Install(line.rest);
+    if (line.verb == "development-layout") install.UseDevelopmentLayout();
+    if (line.verb == "remove") fs::remove(install.Root() + "/" + line.rest);
+    if (line.verb == "lock") lock = os::InstanceLock::TryAcquire("instance");
+    if (line.verb == "registry") {
+      const auto [key, name] = KeyAndName(line.rest, value, op);
+      install.Set(key, name, value);
+    }
+  }
+
+  environment.insert(environment.end(), roadEnvironment.begin(), roadEnvironment.end());
+  Strings arguments = {"-s", "KILL", "60", install.ProgramFolder() + "/pavane"};
+  arguments.insert(arguments.end(), switches.begin(), switches.end());
+  const double processorBefore = ChildrenProcessorSeconds();
+  const auto started = std::chrono::steady_clock::now();
+  const ProcessResult run = asProcess ? RunProgram("/usr/bin/timeout", arguments, environment)
+                                      : PlayHere(road.path, switches, roadEnvironment);
+  const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
+  const double processor = ChildrenProcessorSeconds() - processorBefore;
+  const std::string& out = run.out;
+  SCOPED_TRACE("transcript:\n" + out + "standard error:\n" + run.err);
+
+  const auto requests = ParseLoggedRequests(
+      expectedRequests == 0 ? install.Server().LogLines() : install.ServerLog(expectedRequests));
+
+  int status = 0;
+  for (const Line& line : lines) {
+    if (line.desktopOnly && !road.desktop) continue;
+    SCOPED_TRACE("#> " + line.verb + " " + line.rest);
+    std::string text = Marked(Filled(line.rest));
+    std::string value;
+    char op = 0;
+    if (line.verb == "status") status = std::stoi(line.rest);
+    if (line.verb == "has" || line.verb == "lacks" || line.verb == "error") {
+      const std::string& where = line.verb == "error" ? run.err : out;
+      EXPECT_EQ(where.find(text) != std::string::npos, line.verb != "lacks");
+    }
+    if (line.verb == "no-line") {
+      const std::regex pattern(line.rest);
+      std::istringstream in(out);
+      for (std::string shown; std::getline(in, shown);) {
+        EXPECT_FALSE(std::regex_search(shown, pattern)) << shown;
+      }
+    }
+    if (line.verb == "count") {
+      const std::size_t blank = line.rest.find(' ');
+      EXPECT_EQ(Count(out, Marked(Filled(line.rest.substr(blank + 1)))),
+                std::stoul(line.rest.substr(0, blank)));
+    }
+    if (line.verb == "value") {
+      const auto [key, name] = KeyAndName(line.rest, value, op);
+      const std::string actual = install.Value(key, name);
+      EXPECT_TRUE(op == '=' ? actual == value : std::regex_match(actual, std::regex(value)))
+          << actual;
+    }
+    if (line.verb == "events") {
+      Strings actions;
+      for (const auto& request : requests) {
+        if (request.path.ends_with("/tr.asp")) actions.push_back(request.Value("action"));
+      }
+      EXPECT_EQ(actions, Words(line.rest));
+    }
+    if (line.verb == "requests") {
+      // "<count> [<path>]": so many reached the server (at that path).
+      const Strings words = Words(line.rest);
+      std::size_t count = 0;
+      for (const auto& request : requests) count += words.size() == 1 || request.path == words[1];
+      EXPECT_EQ(count, std::stoul(words[0]));
+    }
+    if (line.verb == "every") {
+      // "<path> <name>=<value>": every request to the path had that value.
+      const std::size_t blank = text.find(' ');
+      const std::size_t sign = text.find('=', blank);
+      for (const auto& request : requests) {
+        if (request.path != text.substr(0, blank)) continue;
+        EXPECT_EQ(request.Value(text.substr(blank + 1, sign - blank - 1)), text.substr(sign + 1));
+      }
+    }
+    if (line.verb == "downloader") {
+      if (line.rest == "none") {
+        EXPECT_FALSE(install.DownloaderStarted());
+      } else {
+        Strings expected;
+        for (const std::string& word : Words(line.rest)) expected.push_back(Filled(word));
+        EXPECT_EQ(install.DownloaderArguments(), expected);
+      }
+    }
+    if (line.verb == "browser") {
+      EXPECT_FALSE(install.BrowserArguments().empty());
+    }
+    if (line.verb == "idle-cpu-below") {
+      // Only a loop that spins breaks this: the road idles for most of its time.
+      EXPECT_LT(processor, wall.count() * std::stod(line.rest) / 100)
+          << processor << " s of processor in " << wall.count() << " s";
+    }
+  }
+  EXPECT_EQ(run.exitCode, status);
+
+  if (!road.desktop) return;
+  EXPECT_EQ(out.find("\nlayout "), std::string::npos) << "what the pictures show";
+  std::ifstream script(road.path);
+  for (std::string line; std::getline(script, line);) {
+    if (line.starts_with("shot ")) {
+      EXPECT_TRUE(fs::exists(shots + "/" + line.substr(5) + ".png")) << line;
+    }
+  }
+}
+
+std::string RoadName(const ::testing::TestParamInfo<Road>& info) {
+  std::string name = fs::path(info.param.path).stem().string();
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name + (info.param.desktop ? "_desktop" : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, RoadTest, ::testing::ValuesIn(Roads()), RoadName);
+
+}  // namespace
+}  // namespace pavane::testing
