@@ -119,6 +119,10 @@ std::string Installation::OwnPages() {
   return pages.string();
 }
 
+bool Installation::DownloaderStarted() const {
+  return fs::exists(root_ + "/downloader.txt");
+}
+
 std::vector<std::string> Installation::DownloaderArguments() const {
   return RecordedArguments(root_ + "/downloader.txt");
 }

@@ -58,6 +58,7 @@ class Installation {
   // The arguments the stub downloader was started with ({} when it was not
   // started within a few seconds).
   std::vector<std::string> DownloaderArguments() const;
+  bool DownloaderStarted() const;  // at once, without waiting
   // The arguments the desktop's browser was started with ({} when it was
   // not started within a few seconds).
   std::vector<std::string> BrowserArguments() const;

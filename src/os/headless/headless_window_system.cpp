@@ -65,13 +65,26 @@ int HeadlessWindowSystem::MessageBox(Window* /*owner*/, const std::string& text,
                                      std::uint32_t style, const std::string& title) {
   user::OpenMessageBox box{title, style, 0};
   // Timers keep running while a box is up, as under the box's own loop; a
-  // user who only looks at the box (shot) answers it on a later turn.
+  // user who only looks at the box (shot) answers it on a later turn. At
+  // the session's end nobody answers: the box closes, giving 0.
+  const int endSignals = endSignals_;
   while (!loop_.Ended()) {
     loop_.Sleep(options_.thinkTime);
-    if (!user_.Turn(&box)) break;
+    if (!user_.Turn(&box) || endSignals_ != endSignals) break;
   }
   transcript_.MessageBox(title, style, text, box.answer);
   return box.answer;
+}
+
+void HeadlessWindowSystem::OnEndRequest(std::function<void()> handler) {
+  if (!handler) {
+    loop_.OnEndSignal(nullptr);
+    return;
+  }
+  loop_.OnEndSignal([this, handler = std::move(handler)] {
+    ++endSignals_;
+    handler();
+  });
 }
 
 void HeadlessWindowSystem::OpenInBrowser(const std::string& url) {

@@ -97,9 +97,7 @@ class HeadlessWindowSystem final : public WindowSystem {
   bool HasJapaneseFont() const override { return options_.japaneseFont; }
   void OpenInBrowser(const std::string& url) override;
   void PrintPage(Window& window, std::string_view browser) override;
-  void OnEndRequest(std::function<void()> handler) override {
-    loop_.OnEndSignal(std::move(handler));
-  }
+  void OnEndRequest(std::function<void()> handler) override;
   void OnRunFailed(std::function<void(int status)> handler) override {
     user_.OnFailed(std::move(handler));
   }
@@ -133,6 +131,7 @@ class HeadlessWindowSystem final : public WindowSystem {
   user::ScriptedUser user_;
   std::vector<HeadlessWindow*> windows_;  // every live window, in creation order
   std::vector<HeadlessWindow*> zOrder_;   // shown windows, front last
+  int endSignals_ = 0;                    // end signals handled so far
 };
 
 }  // namespace pavane::os::headless

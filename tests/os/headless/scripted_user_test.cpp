@@ -152,18 +152,24 @@ TEST(ScriptedUser, ScriptErrorsEndTheRunNamingTheLine) {
 
 TEST(ScriptedUser, MessageBoxesAreAnsweredFromTheScript) {
   // A picture of the box comes before its answer.
-  Screens screens("answer Yes\nshot box\nanswer 2\nanswer No\n");
+  Screens screens("answer Yes\nshot box\nanswer 2\nsignal HUP\nanswer No\n");
   EventLoop& loop = screens.system.Loop();
   int ticks = 0;
   loop.StartTimer(milliseconds(50), [&] { ++ticks; });
   EXPECT_EQ(screens.system.MessageBox(nullptr, "Line one\r\nLine two", 0x24, "Orlent Setup"), 6);
   EXPECT_EQ(ticks, 2) << "timers run while the user reads the box";
   EXPECT_EQ(screens.system.MessageBox(nullptr, "Go on?", 0x31, "Setup"), 2);
+  // At the session's end nobody answers: the box closes unanswered.
+  bool endRequested = false;
+  screens.system.OnEndRequest([&] { endRequested = true; });
+  EXPECT_EQ(screens.system.MessageBox(nullptr, "Download?", 0x40, "Setup"), 0);
+  EXPECT_TRUE(endRequested);
+  EXPECT_EQ(screens.system.ScriptError(), "");
 
   // An answer the box has no button for is a script error.
   EXPECT_EQ(screens.system.MessageBox(nullptr, "Done.", 0x40, "Setup"), 0);
   EXPECT_EQ(screens.system.ScriptError(),
-            "script line 4: the message box \"Setup\" has no button No");
+            "script line 5: the message box \"Setup\" has no button No");
 }
 
 }  // namespace
