@@ -75,11 +75,10 @@ TEST_F(HeadlessScreen, LoadCompletesOnThePumpAndFiresDocumentComplete) {
 }
 
 TEST_F(HeadlessScreen, AttributesGiveTheLiveStateOfFields) {
-  Browser& page = *browser;
-  page.Navigate(screens.Page("form.htm", kForm));
+  browser->Navigate(screens.Page("form.htm", kForm));
   screens.system.Loop().PumpPending();
   const auto get = [&](const char* id, const char* attribute) {
-    return page.GetAttribute(ElementRef::ById(id), attribute);
+    return browser->GetAttribute(ElementRef::ById(id), attribute);
   };
 
   EXPECT_EQ(get("chkNews", "checked"), "true") << "markup checked, type in any case";
@@ -88,15 +87,16 @@ TEST_F(HeadlessScreen, AttributesGiveTheLiveStateOfFields) {
   EXPECT_EQ(get("plain", "value"), "a") << "no option selected: the first";
   EXPECT_EQ(get("nothing", "value"), std::nullopt);
 
-  EXPECT_EQ(page.CountElementsByName("field"), 2);
-  EXPECT_EQ(page.GetAttribute(ElementRef::ByName("field", 1), "id"), "chkNews");
+  EXPECT_EQ(browser->CountElementsByName("field"), 2);
+  EXPECT_EQ(browser->GetAttribute(ElementRef::ByName("field", 1), "id"), "chkNews");
 
-  EXPECT_TRUE(page.SetAttribute(ElementRef::ById("txtName"), "value", "Bob"));
-  EXPECT_TRUE(page.SetAttribute(ElementRef::ById("chkNews"), "checked", "false"));
-  EXPECT_TRUE(page.SetAttribute(ElementRef::ById("language"), "value", "Français"));
-  EXPECT_EQ(get("txtName", "value"), "Bob");
-  EXPECT_EQ(get("chkNews", "checked"), "false");
-  EXPECT_EQ(get("language", "value"), "Français") << "an option's value is its trimmed text";
+  // The last: an option's value is its trimmed text.
+  for (const auto& [id, attribute, value] : {std::tuple{"txtName", "value", "Bob"},
+                                             {"chkNews", "checked", "false"},
+                                             {"language", "value", "Français"}}) {
+    EXPECT_TRUE(browser->SetAttribute(ElementRef::ById(id), attribute, value)) << id;
+    EXPECT_EQ(get(id, attribute), std::string(value)) << id;
+  }
 }
 
 TEST_F(HeadlessScreen, ImagesAndDisplayFacts) {
