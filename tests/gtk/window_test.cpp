@@ -49,14 +49,12 @@ TEST_F(GtkTest, WidgetsFollowTheDesignAndItsChanges) {
   EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(legal)), "[License]") << "markers as markup";
   EXPECT_STREQ(atk_object_get_name(gtk_widget_get_accessible(legal)), "[License]");
   EXPECT_EQ(gtk_widget_get_parent(legal), window->NativeWidget("fraBottom")) << "in its frame";
-  GtkAllocation place;
-  gtk_widget_get_allocation(next, &place);
   int x = 0;
   int y = 0;
   gtk_widget_translate_coordinates(next, gtk_widget_get_toplevel(next), 0, 0, &x, &y);
   EXPECT_EQ(x, 200) << "3000 twips at 15 to the pixel";
   EXPECT_EQ(y, 208) << "fraBottom at 200 pixels, the button 8 below";
-  EXPECT_EQ(place.width, 100);
+  EXPECT_EQ(gtk_widget_get_allocated_width(next), 100);
 
   WidgetSpec changed = ScreenDesign().widgets[7];  // cmdNext
   changed.state.caption = "&Weiter\n\r>";          // a caption's {CRLF}
