@@ -113,17 +113,24 @@ class GtkTest : public ::testing::Test {
     return ui->MainLoop().IterateUntil(done, limit);
   }
 
-  std::unique_ptr<GtkScreenWindow> OpenWindow(RecordedEvents& events,
+  std::unique_ptr<GtkScreenWindow> OpenWindow(RecordedEvents& recorder,
                                               const WindowSpec& design = ScreenDesign()) {
-    auto window = ui->CreateWindow(design, events);
-    return std::unique_ptr<GtkScreenWindow>(static_cast<GtkScreenWindow*>(window.release()));
+    auto opened = ui->CreateWindow(design, recorder);
+    return std::unique_ptr<GtkScreenWindow>(static_cast<GtkScreenWindow*>(opened.release()));
   }
 
-  // Loads `html` (written to a file) into the window's browser and waits for
-  // its DocumentComplete.
-  GtkBrowser* LoadPage(GtkScreenWindow& window, RecordedEvents& events, const std::string& html,
-                       const std::string& file = "page.htm") {
-    GtkBrowser* browser = window.FindBrowser("WebBrowser1");
+  // Shows the test screen (opened if need be) and waits until it is active.
+  void ShowScreen() {
+    if (window == nullptr) window = OpenWindow(events);
+    window->Show();
+    ASSERT_TRUE(WaitFor([&] { return events.Count("activated") == 1; }));
+  }
+
+  // Loads `html` (written to a file) into the shown screen's browser and
+  // waits for its DocumentComplete.
+  GtkBrowser* LoadPage(const std::string& html, const std::string& file = "page.htm") {
+    if (window == nullptr) ShowScreen();
+    GtkBrowser* browser = window->FindBrowser("WebBrowser1");
     const int before = events.Count("complete WebBrowser1");
     browser->Navigate("file://" + dir.Write(file, html) + "?application=OL&scaling=100");
     EXPECT_TRUE(WaitFor([&] { return events.Count("complete WebBrowser1") > before; }))
@@ -133,15 +140,18 @@ class GtkTest : public ::testing::Test {
 
   std::unique_ptr<GtkWindowSystem> ui;
   pavane::testing::TempDir dir;
+  RecordedEvents events;
+  std::unique_ptr<GtkScreenWindow> window;  // the test screen, closed before the rest
 };
 
-// The message box on show, if any: what a test's "user" answers.
-inline GtkMessageDialog* OpenMessageDialog() {
+// The dialog on show over the test's windows, if any: what a test's "user"
+// answers.
+inline GtkDialog* ShownDialog() {
   GList* windows = gtk_window_list_toplevels();
-  GtkMessageDialog* found = nullptr;
+  GtkDialog* found = nullptr;
   for (GList* it = windows; it != nullptr; it = it->next) {
-    if (GTK_IS_MESSAGE_DIALOG(it->data) && gtk_widget_get_visible(GTK_WIDGET(it->data))) {
-      found = GTK_MESSAGE_DIALOG(it->data);
+    if (GTK_IS_DIALOG(it->data) && gtk_widget_get_visible(GTK_WIDGET(it->data))) {
+      found = GTK_DIALOG(it->data);
     }
   }
   g_list_free(windows);

@@ -8,10 +8,7 @@ namespace pavane::os::gtk::testing {
 namespace {
 
 TEST_F(GtkTest, WindowEventsReachTheScreenOnTheLoop) {
-  RecordedEvents events;
-  auto window = OpenWindow(events);
-  window->Show();
-  ASSERT_TRUE(WaitFor([&] { return events.Count("activated") == 1; }));
+  ShowScreen();
   window->Show();
   ui->Loop().Sleep(200ms);
   EXPECT_EQ(events.Count("activated"), 1) << "showing the active window again activates nothing";
@@ -38,12 +35,8 @@ TEST_F(GtkTest, WindowEventsReachTheScreenOnTheLoop) {
 }
 
 TEST_F(GtkTest, WidgetsFollowTheDesignAndItsChanges) {
-  RecordedEvents events;
-  WindowSpec design = ScreenDesign();
-  auto window = OpenWindow(events, design);
+  ShowScreen();
   window->SetTitle("Newsletter");
-  window->Show();
-  ASSERT_TRUE(WaitFor([&] { return events.Count("activated") == 1; }));
   EXPECT_STREQ(gtk_window_get_title(window->NativeWindow()), "Newsletter");
   EXPECT_EQ(window->NativeWidget("UniFormCaptionB1"), nullptr) << "the caption bar is the title";
 
@@ -56,22 +49,17 @@ TEST_F(GtkTest, WidgetsFollowTheDesignAndItsChanges) {
   EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(legal)), "[License]") << "markers as markup";
   EXPECT_STREQ(atk_object_get_name(gtk_widget_get_accessible(legal)), "[License]");
   EXPECT_EQ(gtk_widget_get_parent(legal), window->NativeWidget("fraBottom")) << "in its frame";
-  GtkAllocation place;
-  gtk_widget_get_allocation(next, &place);
   int x = 0;
   int y = 0;
   gtk_widget_translate_coordinates(next, gtk_widget_get_toplevel(next), 0, 0, &x, &y);
   EXPECT_EQ(x, 200) << "3000 twips at 15 to the pixel";
   EXPECT_EQ(y, 208) << "fraBottom at 200 pixels, the button 8 below";
-  EXPECT_EQ(place.width, 100);
+  EXPECT_EQ(gtk_widget_get_allocated_width(next), 100);
 
-  WidgetSpec changed = design.widgets[7];  // cmdNext
-  changed.state.caption = "&Weiter >";
+  WidgetSpec changed = ScreenDesign().widgets[7];  // cmdNext
+  changed.state.caption = "&Weiter\n\r>";          // a caption's {CRLF}
   changed.state.enabled = false;
   changed.state.toolTipText = "Go on";
-  window->UpdateWidget(changed);
-  EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(next)), "_Weiter >");
-  changed.state.caption = "&Weiter\n\r>";  // a caption's {CRLF}
   window->UpdateWidget(changed);
   EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(next)), "_Weiter\n>") << "one line break";
   ui->Loop().Sleep(100ms);
@@ -83,7 +71,7 @@ TEST_F(GtkTest, WidgetsFollowTheDesignAndItsChanges) {
   window->UpdateWidget(changed);
   EXPECT_FALSE(gtk_widget_get_visible(next));
 
-  WidgetSpec text = design.widgets[8];  // txtName
+  WidgetSpec text = ScreenDesign().widgets[8];  // txtName
   text.state.text = "Anna";
   window->UpdateWidget(text);
   EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(window->NativeWidget("txtName"))), "Anna");
@@ -111,11 +99,7 @@ void PressKey(GtkWidget* widget, guint key) {
 }
 
 TEST_F(GtkTest, KeyboardLeavesThePageForTheButtonsAndEnterGoesOn) {
-  RecordedEvents events;
-  auto window = OpenWindow(events);
-  window->Show();
-  ASSERT_TRUE(WaitFor([&] { return events.Count("activated") == 1; }));
-  LoadPage(*window, events, "<html><body><input id='first'></body></html>");
+  LoadPage("<html><body><input id='first'></body></html>");
   GtkWindow* native = window->NativeWindow();
   GtkWidget* page = window->NativeWidget("WebBrowser1");
   gtk_widget_grab_focus(page);
@@ -138,12 +122,10 @@ TEST_F(GtkTest, KeyboardLeavesThePageForTheButtonsAndEnterGoesOn) {
   EXPECT_TRUE(WaitFor([&] { return events.Count("click cmdNext") == 1; }, 2s));
 }
 
-TEST_F(GtkTest, SampledPixelsGiveTheWindowColours) {
-  RecordedEvents events;
-  auto window = OpenWindow(events);
+TEST_F(GtkTest, SampledPixelsPicturesIconsAndDisplayFacts) {
+  window = OpenWindow(events);
   EXPECT_EQ(window->SamplePixel("fraTop", 1, 1), std::nullopt) << "nothing drawn before showing";
-  window->Show();
-  ASSERT_TRUE(WaitFor([&] { return events.Count("activated") == 1; }));
+  ShowScreen();
   EXPECT_EQ(window->SamplePixel("fraTop", 1, 1), 0x00FFA008u) << "a panel's own colour, BGR";
   const auto dummy = window->SamplePixel("pictDummy", 1, 1);
   ASSERT_TRUE(dummy.has_value());
@@ -152,18 +134,13 @@ TEST_F(GtkTest, SampledPixelsGiveTheWindowColours) {
   EXPECT_NE(dummy, 0x00FFA008u) << "the picture is opaque, though it lies on fraTop";
   EXPECT_EQ(window->SamplePixel("nothing", 1, 1), std::nullopt);
   EXPECT_EQ(window->SamplePixel("pictDummy", 500, 1), std::nullopt);
-}
 
-TEST_F(GtkTest, PicturesIconsAndDisplayFacts) {
   GdkPixbuf* picture = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 20, 10);
   gdk_pixbuf_fill(picture, 0xff0000ff);
   const std::string file = dir.File("icon.png");
   ASSERT_TRUE(gdk_pixbuf_save(picture, file.c_str(), "png", nullptr, nullptr));
   g_object_unref(picture);
   dir.Write("broken.png", "not a picture");
-
-  RecordedEvents events;
-  auto window = OpenWindow(events);
   window->SetIcon(file);
   EXPECT_NE(gtk_window_get_icon(window->NativeWindow()), nullptr);
   using Size = std::pair<std::int32_t, std::int32_t>;
