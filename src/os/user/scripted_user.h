@@ -61,8 +61,8 @@ class ScriptedUser {
 
   // The program waits for the user; `box` is the message box on show, if
   // one is. Nothing happens once the run has failed. True while the box
-  // still waits for its answer: the user only looked at it (shot) or sent
-  // a signal, and the box has a next turn unless the run has ended.
+  // still waits for its answer (the user only looked at it, or sent a
+  // signal); whether it gets another turn is the window system's to say.
   bool Turn(OpenMessageBox* box);
 
   // Why the script ended the run; "" while it has not.
