@@ -26,8 +26,8 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
       GSubprocessFlags(G_SUBPROCESS_FLAGS_STDOUT_PIPE | G_SUBPROCESS_FLAGS_STDERR_PIPE));
   for (const std::string& entry : environment) {
     const std::size_t sign = entry.find('=');
-    g_subprocess_launcher_setenv(launcher, entry.substr(0, sign).c_str(),
-                                 entry.c_str() + sign + 1, TRUE);
+    g_subprocess_launcher_setenv(launcher, entry.substr(0, sign).c_str(), entry.c_str() + sign + 1,
+                                 TRUE);
   }
   GError* error = nullptr;
   GSubprocess* child = g_subprocess_launcher_spawnv(launcher, argv.data(), &error);

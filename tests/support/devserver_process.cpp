@@ -1,72 +1,53 @@
 #include "support/devserver_process.h"
 
-#include <fcntl.h>
+#include <gio/gio.h>
+#include <gio/gunixinputstream.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include "support/elapsed.h"
 
-extern char** environ;
-
 namespace pavane::testing {
-namespace {
-
-constexpr auto kStartLimit = std::chrono::seconds(10);
-constexpr auto kStopLimit = std::chrono::seconds(3);
-constexpr std::string_view kAnnouncement = "listening on http://";
-
-// The port from "pavane-devserver listening on http://127.0.0.1:PORT\n".
-int PortFromAnnouncement(const std::string& text) {
-  const std::size_t at = text.find(kAnnouncement);
-  const std::size_t newline = text.find('\n', at);
-  if (at == std::string::npos || newline == std::string::npos) return 0;
-  return std::atoi(text.substr(text.rfind(':', newline) + 1).c_str());
-}
-
-}  // namespace
 
 DevserverProcess::DevserverProcess(const std::string& program, std::vector<std::string> extraArgs)
     : logPath_(dir_.File("requests.jsonl")) {
   std::vector<std::string> args = {program, "--port", "0", "--log", logPath_};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-  std::vector<char*> argv;
-  for (auto& arg : args) argv.push_back(arg.data());
+  std::vector<const char*> argv;
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
   argv.push_back(nullptr);
-
-  int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC) != 0) {
-    ADD_FAILURE() << "pipe2 failed";
+  GError* error = nullptr;
+  child_ = g_subprocess_newv(argv.data(), G_SUBPROCESS_FLAGS_STDERR_PIPE, &error);
+  if (child_ == nullptr) {
+    ADD_FAILURE() << "cannot start " << program << ": " << error->message;
+    g_error_free(error);
     return;
   }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
-  const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipeFds[1]);
-  stderrFd_ = pipeFds[0];
-  if (spawned != 0) {
-    pid_ = -1;
-    ADD_FAILURE() << "cannot start " << program;
-    return;
-  }
-
+  // It announces "pavane-devserver listening on http://127.0.0.1:PORT" on
+  // standard error; a server that says nothing of it within 10 s has failed.
+  const int fd =
+      g_unix_input_stream_get_fd(G_UNIX_INPUT_STREAM(g_subprocess_get_stderr_pipe(child_)));
   std::string announced;
-  const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
-  while (port_ == 0 && std::chrono::steady_clock::now() < deadline) {
-    pollfd entry{stderrFd_, POLLIN, 0};
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (poll(&entry, 1, static_cast<int>(std::max<long>(left.count(), 0))) <= 0) break;
+  const auto announcedPort = [&announced] {
+    const std::size_t at = announced.find("listening on http://");
+    const std::size_t end = announced.find('\n', at);
+    return at == std::string::npos || end == std::string::npos
+               ? 0
+               : std::atoi(announced.substr(announced.rfind(':', end) + 1).c_str());
+  };
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (port_ == 0 && Clock::now() < deadline) {
+    pollfd entry{fd, POLLIN, 0};
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     char buffer[256];
-    const ssize_t got = read(stderrFd_, buffer, sizeof buffer);
+    const ssize_t got =
+        poll(&entry, 1, int(left.count())) > 0 ? read(fd, buffer, sizeof buffer) : 0;
     if (got <= 0) break;
-    announced.append(buffer, static_cast<std::size_t>(got));
-    port_ = PortFromAnnouncement(announced);
+    announced.append(buffer, std::size_t(got));
+    port_ = announcedPort();
   }
   if (port_ <= 0) {
     port_ = 0;
@@ -75,21 +56,23 @@ DevserverProcess::DevserverProcess(const std::string& program, std::vector<std::
 }
 
 DevserverProcess::~DevserverProcess() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    int status = 0;
-    pid_t ended = 0;
-    WaitFor([&] { return (ended = waitpid(pid_, &status, WNOHANG)) != 0; }, kStopLimit);
-    if (ended == 0) {
-      ADD_FAILURE() << "the devserver did not stop on SIGTERM";
-      kill(pid_, SIGKILL);
-      waitpid(pid_, &status, 0);
-    } else if (ended == pid_) {
-      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-          << "the devserver ended badly, status " << status;
-    }
+  if (child_ == nullptr) return;
+  g_subprocess_send_signal(child_, SIGTERM);
+  if (!WaitFor([&] { return g_subprocess_get_identifier(child_) == nullptr; },
+               std::chrono::seconds(3))) {
+    ADD_FAILURE() << "the devserver did not stop on SIGTERM";
+    g_subprocess_force_exit(child_);
+    g_subprocess_wait(child_, nullptr, nullptr);
+  } else {
+    EXPECT_TRUE(g_subprocess_get_if_exited(child_) && g_subprocess_get_exit_status(child_) == 0)
+        << "the devserver ended badly, status " << g_subprocess_get_status(child_);
   }
-  if (stderrFd_ >= 0) close(stderrFd_);
+  g_object_unref(child_);
+}
+
+pid_t DevserverProcess::pid() const {
+  const char* id = child_ ? g_subprocess_get_identifier(child_) : nullptr;
+  return id ? std::atoi(id) : -1;
 }
 
 std::string DevserverProcess::BaseUrl() const {

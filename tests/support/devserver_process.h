@@ -11,6 +11,8 @@
 
 #include "support/temp_dir.h"
 
+using GSubprocess = struct _GSubprocess;
+
 namespace pavane::testing {
 
 class DevserverProcess {
@@ -26,7 +28,7 @@ class DevserverProcess {
 
   bool started() const { return port_ > 0; }
   int port() const { return port_; }
-  pid_t pid() const { return pid_; }
+  pid_t pid() const;
   // "http://127.0.0.1:<port>", no trailing slash.
   std::string BaseUrl() const;
 
@@ -40,8 +42,7 @@ class DevserverProcess {
  private:
   TempDir dir_;
   std::string logPath_;
-  pid_t pid_ = -1;
-  int stderrFd_ = -1;
+  GSubprocess* child_ = nullptr;
   int port_ = 0;
 };
 
