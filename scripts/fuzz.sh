@@ -10,8 +10,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 build_dir=${PAVANE_FUZZ_BUILD_DIR:-build-fuzz}
-fuzzers=(fuzz_command_line fuzz_language_file fuzz_language_variables fuzz_statements
-         fuzz_registry fuzz_web_texts)
+fuzzers=(fuzz_command_line fuzz_language_file fuzz_statements fuzz_registry fuzz_web_texts)
 
 missing=()
 command -v clang++ >/dev/null || missing+=(clang)

@@ -4,7 +4,6 @@
 
 #include <unistd.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,8 +13,7 @@
 
 namespace pavane::fuzz {
 
-// A property that must hold for every input. A broken one stops the run
-// like a crash, so libFuzzer keeps the input that broke it.
+// A broken property stops the run like a crash, so libFuzzer keeps the input.
 inline void Expect(bool holds, const char* property) {
   if (holds) return;
   std::fprintf(stderr, "broken property: %s\n", property);
@@ -25,12 +23,12 @@ inline void Expect(bool holds, const char* property) {
 // One folder per fuzzing process, in memory when the system offers it (the
 // targets write a few files per input), removed when the process ends.
 inline const std::string& ScratchFolder() {
-  // Never destroyed: the handler that removes the folder runs after the
+  // Never destroyed: the exit handler that removes it runs after the
   // destructors of statics.
   static const std::string& folder = *new std::string([] {
-    const char* base = std::getenv("TMPDIR");
-    std::string root = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : (base ? base : "/tmp");
-    std::string pattern = root + "/pavane-fuzz-XXXXXX";
+    const bool shm = access("/dev/shm", W_OK) == 0;
+    std::string pattern = (shm ? "/dev/shm" : std::filesystem::temp_directory_path().string()) +
+                          "/pavane-fuzz-XXXXXX";
     Expect(mkdtemp(pattern.data()) != nullptr, "a scratch folder can be made");
     std::atexit([] {
       std::error_code ignored;
