@@ -236,15 +236,14 @@ TEST(PavaneDevserver, NoClientHoldsItUpOrUsesItUp) {
   const std::string hang =
       "GET /ol/validate.asp?email=a%40hang.example HTTP/1.1\r\nHost: h\r\n\r\n";
   for (const DevserverProcess* held : {&server, &slow}) {
-    const pid_t heldPid = held->pid();
-    const std::size_t before = OpenDescriptors(heldPid), heard = held->LogLines().size() + 1;
+    const std::size_t before = OpenDescriptors(held->pid()), heard = held->LogLines().size() + 1;
     {
       Socket client(held->port());
       client.Send(hang);
       ASSERT_EQ(held->WaitForLogLines(heard, seconds(2)).size(), heard);
-      EXPECT_GT(OpenDescriptors(heldPid), before);
+      EXPECT_GT(OpenDescriptors(held->pid()), before);
     }
-    EXPECT_TRUE(WaitFor([&] { return OpenDescriptors(heldPid) <= before; }, seconds(2)));
+    EXPECT_TRUE(WaitFor([&] { return OpenDescriptors(held->pid()) <= before; }, seconds(2)));
   }
   leftWaiting.emplace(server.port());
   leftWaiting->Send(hang);

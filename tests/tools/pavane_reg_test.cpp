@@ -72,7 +72,6 @@ TEST_F(PavaneRegTest, ImportThenExportKeepsKeysAndValues) {
       u"\"Latin1\"=hex:4c,61,74,69,6e,2d,31,20,e9,74,e9\r\n"
       u"\"Lines\"=hex:74,77,6f,0d,0a,6c,69,6e,65,73\r\n"
       u"\"Nul\"=hex:6e,75,6c,00,62,79,74,65\r\n"
-      u"\"Text\"=hex:41,42\r\n"
       u"@=\"default\"\r\n"
       u"\r\n"
       u"[HKEY_CURRENT_USER\\Software\\Orlent\\Empty]\r\n";
@@ -87,8 +86,7 @@ TEST_F(PavaneRegTest, ImportThenExportKeepsKeysAndValues) {
       "\"Lines\"=hex:74,77,6f,0d,0a,6c,69,6e,65,73\n"
       "\"Nul\"=hex:6e,75,6c,00,62,79,74,65\n"
       "\"Partner\"=\"Tom & Jerry\"\n"
-      "\"Quote\"=\"say \\\"hi\\\"\"\n"
-      "\"Text\"=\"AB\"\n\n";
+      "\"Quote\"=\"say \\\"hi\\\"\"\n\n";
   std::string utf16 = "\xFF\xFE";
   for (const char16_t unit : windowsFile) utf16 += {char(unit & 0xFF), char(unit >> 8)};
   const auto imported = Reg({"import", dir_.Write("setup.reg", utf16)});
