@@ -63,7 +63,6 @@ TEST_F(PavaneRegTest, ImportThenExportKeepsKeysAndValues) {
   // As Windows' registry editor writes it: UTF-16LE with BOM and CR LF.
   const std::u16string windowsFile =
       u"Windows Registry Editor Version 5.00\r\n\r\n"
-      u"; left by the setup\r\n"
       u"[HKEY_LOCAL_MACHINE\\Software\\Orlent]\r\n"
       u"\"Partner\"=\"Tom & Jerry\"\r\n"
       u"\"Quote\"=\"say \\\"hi\\\"\"\r\n"
