@@ -132,11 +132,8 @@ TEST_F(PavaneLang, BuildsLeaveToRunTimeWhatARunDecides) {
   EXPECT_THAT(ReadBytes(dir.File("PV/localized/en/language.ini")),
               AllOf(HasSubstr("\r\nstrLoc_PV_Btn_Next=Next >\r\n"), Not(HasSubstr(";+++"))));
 
-  const auto built =
-      Lang({"build", "--resolve", "--server-base", "http://qa.example:8080", "de", "en"});
+  const auto built = Lang({"build", "--resolve", "--server-base", "http://qa.example:8080", "en"});
   ASSERT_EQ(built.exitCode, 0) << built.err;
-  EXPECT_THAT(Lang({"show", dir.File("PV/localized/de/language.inx")}).out,
-              HasSubstr("strLoc_PV_Btn_Next=Weiter >"));
   const auto shown = Lang({"show", dir.File("PV/localized/en/language.inx")});
   for (const char* part :
        {"[[Code_Strings]]", "cmdSkip.ToolTipText=Skip the {#AppID} newsletter\r\n",
