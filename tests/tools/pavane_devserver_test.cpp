@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <regex>
 #include <string>
@@ -22,22 +21,12 @@
 #include "support/devserver_log.h"
 #include "support/devserver_process.h"
 #include "support/elapsed.h"
+#include "support/temp_dir.h"
 
 namespace pavane::testing {
 namespace {
 
-TEST(PavaneDevserver, ATakenPortIsRefusedNotShared) {
-  DevserverProcess first(PAVANE_DEVSERVER_PROGRAM);
-  ASSERT_TRUE(first.started());
-  // A second server on the same port would take some of the requests
-  // meant for the first, and its log would miss them.
-  const auto second =
-      RunProgram(PAVANE_DEVSERVER_PROGRAM, {"--port", std::to_string(first.port())});
-  EXPECT_EQ(second.exitCode, 1);
-  EXPECT_NE(second.err.find("cannot listen on 127.0.0.1:" + std::to_string(first.port())),
-            std::string::npos)
-      << second.err;
-}
+using std::chrono::seconds;
 
 TEST(PavaneDevserver, StopsOnASignalThatComesRightAfterItsAnnouncement) {
   // Each server is stopped the moment it has said its port; the destructor
@@ -57,46 +46,53 @@ std::string Event(const std::string& action, const std::string& aid, const std::
          "&installdate=2026-12-01" + more + "&pc=QARVELM5039";
 }
 
-TEST(PavaneDevserver, EventPageGroupsRunsNewestFirstWithASummaryPerScreen) {
+bool Shows(const std::string& page, const std::string& part) {
+  return page.find(part) != std::string::npos;
+}
+
+TEST(PavaneDevserver, EventPageGroupsRunsNewestFirstAndShowsTheNewestOnly) {
   DevserverProcess server(PAVANE_DEVSERVER_PROGRAM);
   ASSERT_TRUE(server.started());
   const std::string base = server.BaseUrl();
-  // Five facts of 255 characters, as a setup may leave them, percent-encoded.
-  std::string longFacts;
-  for (const char* key :
-       {"pid", "installer", "referrerapplication", "referrerinstaller", "trigger"})
-    longFacts += std::string("&") + key + "=" + std::string(255 * 3, 'E') + "%C3%A9";
   Get(base + Event("Newsletter_Displayed", "A1"));
   Get(base + Event("Newsletter_Declined", "A1"));
   Get(base + "/sw/validate.asp?email=a%40b.example&language=en");
   Get(base + Event("PT_Pavane_Displayed", "B2", "&wait=%3Cscript%3Ex%3C%2Fscript%3E%FF"));
-  Get(base + Event("PT_Pavane_Accepted", "B2", longFacts));
+  Get(base + Event("PT_Pavane_Accepted", "B2"));
 
-  const auto logged = ParseLoggedRequests(server.WaitForLogLines(5, std::chrono::seconds(2)));
-  ASSERT_EQ(logged.size(), 5u);
-  EXPECT_EQ(logged[4].Value("trigger"), std::string(255 * 3, 'E') + "\xc3\xa9");
-
-  const std::string page = Get(base + "/");
+  std::string page = Get(base + "/");
   // The run heard from last comes first, its newest event at its top.
   const std::size_t others = page.find("Requests without installation facts");
   EXPECT_LT(page.find("data-aid=\"B2\""), others);
   EXPECT_LT(others, page.find("data-aid=\"A1\""));
   EXPECT_LT(page.find("data-action=\"PT_Pavane_Accepted\""),
             page.find("data-action=\"PT_Pavane_Displayed\""));
-  EXPECT_LT(page.find("data-action=\"Newsletter_Declined\""),
-            page.find("data-action=\"Newsletter_Displayed\""));
-
   // A summary per screen; what a client sent is shown as text, in valid UTF-8.
   for (const char* part :
-       {"data-aid=\"A1\"",
-        "data-screen=\"PT_Pavane\" data-displayed=\"1\" data-accepted=\"1\" data-declined=\"0\"",
+       {"data-screen=\"PT_Pavane\" data-displayed=\"1\" data-accepted=\"1\" data-declined=\"0\"",
         "data-screen=\"Newsletter\" data-displayed=\"1\" data-accepted=\"0\" data-declined=\"1\"",
         "&lt;script&gt;x&lt;/script&gt;\xef\xbf\xbd", "http-equiv=\"refresh\" content=\"2\""})
-    EXPECT_NE(page.find(part), std::string::npos) << part;
-  EXPECT_EQ(page.find("<script>"), std::string::npos);
+    EXPECT_TRUE(Shows(page, part)) << part;
+  EXPECT_FALSE(Shows(page, "<script>"));
   // The page's own request is logged but is no run's.
-  EXPECT_EQ(server.WaitForLogLines(6, std::chrono::seconds(2)).size(), 6u);
-  EXPECT_EQ(page.find("<td>GET /</td>"), std::string::npos);
+  EXPECT_EQ(server.WaitForLogLines(6, seconds(2)).size(), 6u);
+  EXPECT_FALSE(Shows(page, "<td>GET /</td>"));
+
+  os::CurlHttpClient client;
+  for (int run = 0; run < 53; ++run)
+    client.Get(base + Event("Newsletter_Displayed", "R" + std::to_string(run)), {});
+  for (int i = 0; i < 107; ++i) client.Get(base + "/sw/validate.asp?email=a%40b.example", {});
+  Get(base + Event("PT_Pavane_Displayed", "R52", "&wait=" + std::string(5000, 'L')));
+  // 56 groups: R52, the requests without facts, R51 ... R0, B2, A1.
+  page = Get(base + "/");
+  const std::regex section("<section class=\"run\"");
+  EXPECT_EQ(std::distance(std::sregex_iterator(page.begin(), page.end(), section), {}), 50);
+  for (const std::string& part : {std::string("data-aid=\"R4\""), std::string(1000, 'L'),
+                                  std::string("6 older groups are not shown"),
+                                  std::string("8 older requests of this group are not shown")})
+    EXPECT_TRUE(Shows(page, part)) << part;
+  EXPECT_FALSE(Shows(page, "data-aid=\"R3\""));
+  EXPECT_FALSE(Shows(page, std::string(2100, 'L'))) << "a long fact is cut short";
 }
 
 // GCC says so with a macro, Clang with a feature.
@@ -112,29 +108,22 @@ constexpr bool kSanitized = false;
 class Socket {
  public:
   explicit Socket(int port) : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const sockaddr_in address{
+        AF_INET, htons(static_cast<uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
+    EXPECT_EQ(connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const timeval limit{5, 0};
+    setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
   }
   ~Socket() { close(fd_); }
   Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
 
   // False once the server no longer takes what is sent.
   bool Send(std::string_view bytes) {
-    while (!bytes.empty()) {
-      const ssize_t sent = send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-      if (sent <= 0) return false;
-      bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
+    return send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+           static_cast<ssize_t>(bytes.size());
   }
   // What the server sends until it closes the connection or stays silent for 5 s.
   std::string Read() {
-    const timeval limit{5, 0};
-    setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     std::string text;
     char buffer[4096];
     for (ssize_t got; (got = recv(fd_, buffer, sizeof buffer, 0)) > 0;)
@@ -159,24 +148,33 @@ std::size_t OpenDescriptors(pid_t pid) {
 
 // The most memory the process has used so far, in KiB.
 long PeakMemoryKiB(pid_t pid) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.starts_with("VmHWM:")) return std::stol(line.substr(6));
-  return -1;
+  const std::string status = ReadBytes("/proc/" + std::to_string(pid) + "/status");
+  return std::stol(status.substr(status.find("VmHWM:") + 6));
 }
 
-TEST(PavaneDevserver, IdleAndTricklingClientsNeitherUseUpDescriptorsNorStay) {
+// One server meets bad clients of every kind in turn and keeps serving.
+TEST(PavaneDevserver, NoClientHoldsItUpOrUsesItUp) {
+  std::optional<Socket> leftWaiting;  // closed after the servers: they stop all the same
   DevserverProcess server(PAVANE_DEVSERVER_PROGRAM);
+  DevserverProcess slow(PAVANE_DEVSERVER_PROGRAM, {"--delay-ms", "600000"});
   ASSERT_TRUE(server.started());
-  const std::size_t descriptors = OpenDescriptors(server.pid());
+  ASSERT_TRUE(slow.started());
+  const pid_t pid = server.pid();
+  // A second server on the same port would take some of the requests meant
+  // for the first, and its log would miss them.
+  const std::string port = std::to_string(server.port());
+  const auto second = RunProgram(PAVANE_DEVSERVER_PROGRAM, {"--port", port});
+  EXPECT_EQ(second.exitCode, 1);
+  EXPECT_TRUE(Shows(second.err, "cannot listen on 127.0.0.1:" + port)) << second.err;
+
+  const std::size_t descriptors = OpenDescriptors(pid);
+  const long memoryBefore = PeakMemoryKiB(pid);
   // As under `ulimit -n 64`, which a QA shell may well have.
   const rlimit limit{64, 64};
-  ASSERT_EQ(prlimit(server.pid(), RLIMIT_NOFILE, &limit, nullptr), 0);
-
+  ASSERT_EQ(prlimit(pid, RLIMIT_NOFILE, &limit, nullptr), 0);
   std::deque<Socket> silent;
   for (int i = 0; i < 100; ++i) silent.emplace_back(server.port());
   EXPECT_EQ(Get(server.BaseUrl() + "/sw/tr.asp?action=After_Displayed"), "OK");
-
   // A byte every 200 ms: never silent, never a whole request.
   const auto start = Clock::now();
   Socket trickle(server.port());
@@ -188,49 +186,36 @@ TEST(PavaneDevserver, IdleAndTricklingClientsNeitherUseUpDescriptorsNorStay) {
   }
   EXPECT_TRUE(cut);
   EXPECT_GT(SecondsSince(start), 2.5) << "cut off by the request's time limit, not before";
-
-  EXPECT_TRUE(WaitFor([&] { return std::ranges::all_of(silent, &Socket::Closed); },
-                      std::chrono::seconds(2)));
-  EXPECT_TRUE(WaitFor([&] { return OpenDescriptors(server.pid()) <= descriptors; },
-                      std::chrono::seconds(2)))
+  EXPECT_TRUE(WaitFor([&] { return std::ranges::all_of(silent, &Socket::Closed); }, seconds(2)));
+  EXPECT_TRUE(WaitFor([&] { return OpenDescriptors(pid) <= descriptors; }, seconds(2)))
       << "every descriptor taken for them is given back";
-}
 
-TEST(PavaneDevserver, OverLongHeadsAndBodiesAreAnsweredAndLoggedAsRefused) {
-  DevserverProcess server(PAVANE_DEVSERVER_PROGRAM);
-  ASSERT_TRUE(server.started());
-  const long memoryBefore = PeakMemoryKiB(server.pid());
   std::string chunks;
   for (int i = 0; i < 20; ++i) chunks += "10000\r\n" + std::string(0x10000, 'c') + "\r\n";
   const struct {
-    const char* name;
     std::string request;
     const char* status;
     const char* path;  // as logged
-  } cases[] = {
-      {"a head of 4 MiB",
-       "GET /sw/tr.asp?facts=" + std::string(4 * 1024 * 1024, 'f') + " HTTP/1.1\r\nHost: h\r\n\r\n",
+  } refused[] = {
+      {"GET /sw/tr.asp?facts=" + std::string(4 * 1024 * 1024, 'f') + " HTTP/1.1\r\nHost: h\r\n\r\n",
        "431", ""},
-      {"16 MiB of body",
-       "POST /sw/tr.asp?aid=B HTTP/1.1\r\nHost: h\r\nContent-Length: 16777216\r\n\r\n" +
+      {"POST /sw/tr.asp?aid=B HTTP/1.1\r\nHost: h\r\nContent-Length: 16777216\r\n\r\n" +
            std::string(16 * 1024 * 1024, 'b'),
        "413", "/sw/tr.asp"},
-      {"1.25 MiB of chunks",
-       "POST /sw/chunks.asp HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n" + chunks +
+      {"POST /sw/chunks.asp HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n" + chunks +
            "0\r\n\r\n",
        "413", "/sw/chunks.asp"},
-      {"300 MB announced, waiting for a go-ahead",
-       "POST /sw/big.asp HTTP/1.1\r\nHost: h\r\nContent-Length: 300000000\r\n"
+      // 300 MB announced, waiting for a go-ahead
+      {"POST /sw/big.asp HTTP/1.1\r\nHost: h\r\nContent-Length: 300000000\r\n"
        "Expect: 100-continue\r\n\r\n",
        "413", "/sw/big.asp"},
   };
-  std::size_t lines = 0;
-  for (const auto& [name, request, status, path] : cases) {
-    SCOPED_TRACE(name);
+  std::size_t lines = server.LogLines().size();
+  for (const auto& [request, status, path] : refused) {
+    SCOPED_TRACE(path);
     Socket client(server.port());
     EXPECT_TRUE(client.Send(request)) << "the server reads on, whatever it refused";
-    const auto logged =
-        ParseLoggedRequests(server.WaitForLogLines(++lines, std::chrono::seconds(2)));
+    const auto logged = ParseLoggedRequests(server.WaitForLogLines(++lines, seconds(2)));
     ASSERT_EQ(logged.size(), lines);
     EXPECT_EQ(logged.back().refused.rfind(status, 0), 0u) << logged.back().refused;
     EXPECT_EQ(logged.back().path, path);
@@ -242,65 +227,25 @@ TEST(PavaneDevserver, OverLongHeadsAndBodiesAreAnsweredAndLoggedAsRefused) {
   }
   // AddressSanitizer sets freed memory aside for a while: the peak then says
   // nothing of what the server keeps.
-  if (!kSanitized) {
-    EXPECT_LT(PeakMemoryKiB(server.pid()) - memoryBefore, 8 * 1024) << "no body is kept";
-  }
-}
+  EXPECT_LT(kSanitized ? 0 : PeakMemoryKiB(pid) - memoryBefore, 8 * 1024) << "no body is kept";
 
-TEST(PavaneDevserver, AnAnswerThatWaitsEndsWhenItsClientGoesAway) {
-  std::optional<Socket> leftWaiting;  // closed after the servers: they stop all the same
-  DevserverProcess plain(PAVANE_DEVSERVER_PROGRAM);
-  DevserverProcess slow(PAVANE_DEVSERVER_PROGRAM, {"--delay-ms", "600000"});
-  ASSERT_TRUE(plain.started());
-  ASSERT_TRUE(slow.started());
+  // An answer that never comes, and one 10 minutes late, end when their
+  // client goes away.
   const std::string hang =
       "GET /ol/validate.asp?email=a%40hang.example HTTP/1.1\r\nHost: h\r\n\r\n";
-  const struct {
-    const char* name;
-    const DevserverProcess& server;
-    std::string request;
-  } cases[] = {
-      {"an answer that never comes", plain, hang},
-      {"an answer 10 minutes late", slow, "GET /sw/tr.asp HTTP/1.1\r\nHost: h\r\n\r\n"},
-  };
-  for (const auto& [name, server, request] : cases) {
-    SCOPED_TRACE(name);
-    const std::size_t descriptors = OpenDescriptors(server.pid());
+  for (const DevserverProcess* held : {&server, &slow}) {
+    const std::size_t before = OpenDescriptors(held->pid()), heard = held->LogLines().size() + 1;
     {
-      Socket client(server.port());
-      client.Send(request);
-      ASSERT_EQ(server.WaitForLogLines(1, std::chrono::seconds(2)).size(), 1u);
-      EXPECT_GT(OpenDescriptors(server.pid()), descriptors);
+      Socket client(held->port());
+      client.Send(hang);
+      ASSERT_EQ(held->WaitForLogLines(heard, seconds(2)).size(), heard);
+      EXPECT_GT(OpenDescriptors(held->pid()), before);
     }
-    const pid_t pid = server.pid();  // a lambda may not name a structured binding (clang 14)
-    EXPECT_TRUE(
-        WaitFor([&] { return OpenDescriptors(pid) <= descriptors; }, std::chrono::seconds(2)));
+    EXPECT_TRUE(WaitFor([&] { return OpenDescriptors(held->pid()) <= before; }, seconds(2)));
   }
-  leftWaiting.emplace(plain.port());
+  leftWaiting.emplace(server.port());
   leftWaiting->Send(hang);
-  EXPECT_EQ(plain.WaitForLogLines(2, std::chrono::seconds(2)).size(), 2u);
-}
-
-TEST(PavaneDevserver, EventPageShowsTheNewestRunsAndRequestsAndSaysWhatItLeavesOut) {
-  DevserverProcess server(PAVANE_DEVSERVER_PROGRAM);
-  ASSERT_TRUE(server.started());
-  const std::string base = server.BaseUrl();
-  os::CurlHttpClient client;
-  for (int run = 0; run < 53; ++run)
-    client.Get(base + Event("Newsletter_Displayed", "R" + std::to_string(run)), {});
-  for (int i = 0; i < 107; ++i) client.Get(base + "/sw/validate.asp?email=a%40b.example", {});
-  Get(base + Event("PT_Pavane_Displayed", "R52", "&wait=" + std::string(5000, 'L')));
-
-  // 54 groups: R52, the requests without facts, R51 ... R0.
-  const std::string page = Get(base + "/");
-  const std::regex section("<section class=\"run\"");
-  EXPECT_EQ(std::distance(std::sregex_iterator(page.begin(), page.end(), section), {}), 50);
-  for (const std::string& part : {std::string("data-aid=\"R4\""), std::string(1000, 'L'),
-                                  std::string("4 older groups are not shown"),
-                                  std::string("7 older requests of this group are not shown")})
-    EXPECT_NE(page.find(part), std::string::npos) << part;
-  EXPECT_EQ(page.find("data-aid=\"R3\""), std::string::npos);
-  EXPECT_EQ(page.find(std::string(2100, 'L')), std::string::npos) << "a long fact is cut short";
+  EXPECT_EQ(server.WaitForLogLines(lines + 2, seconds(2)).size(), lines + 2);
 }
 
 }  // namespace
