@@ -73,23 +73,16 @@ TEST(CurlHttpClient, AnswerTextDecodesTheDeclaredCharsetAndNeverPassesRawBytes) 
 // whole-run newsletter tests (the validation request) and the headless loop's
 // own tests (no spinning while it waits).
 
-// Against a server that answers after 3 s.
+// Against a server that answers after 3 s. A Get that times out is the stuck
+// lookup's test.
 TEST(CurlHttpClient, SlowOrRefusedRequestsHoldUpNeitherTheCallerNorTheDestructor) {
   DevserverProcess slow(PAVANE_DEVSERVER_PROGRAM, {"--delay-ms", "3000"});
   ASSERT_TRUE(slow.started());
   Clock::time_point destroyed;
   {
     CurlHttpClient client;
-    SyncRequestOptions options;
-    options.timeout = milliseconds(300);
-    auto start = Clock::now();
-    const HttpResponse late = client.Get(slow.BaseUrl() + "/ol/validate.asp?email=a@b.c", options);
-    EXPECT_LT(SecondsSince(start), 1.5);
-    EXPECT_FALSE(late.completed);
-    EXPECT_FALSE(late.error.empty());
-
     // Port 1 on loopback: nothing listens there on a test machine.
-    start = Clock::now();
+    auto start = Clock::now();
     const HttpResponse refused = client.Get("http://127.0.0.1:1/validate.asp", {});
     EXPECT_LT(SecondsSince(start), 2.0);
     EXPECT_FALSE(refused.completed);

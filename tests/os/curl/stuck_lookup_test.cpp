@@ -41,17 +41,11 @@ void WaitLikeAStuckResolver() {
                          [&held, mine] { return held.generation != mine; });
 }
 
-bool IsStuckName(const char* node) {
-  constexpr std::string_view kStuck = ".stuck.test";
-  const std::string_view name = node != nullptr ? node : "";
-  return name.size() > kStuck.size() && name.substr(name.size() - kStuck.size()) == kStuck;
-}
-
 }  // namespace
 
 extern "C" int getaddrinfo(const char* node, const char* service, const struct addrinfo* hints,
                            struct addrinfo** result) {
-  if (IsStuckName(node)) {
+  if (std::string_view(node != nullptr ? node : "").ends_with(".stuck.test")) {
     WaitLikeAStuckResolver();
     return EAI_AGAIN;
   }
