@@ -72,23 +72,6 @@ struct LetGoAtTheEnd {
   }
 };
 
-// A wait hook as a screen's loop is one: it sleeps until notified.
-class SleepingWait : public WaitHook {
- public:
-  void WaitUntil(const std::function<bool()>& ready) override {
-    std::unique_lock lock(mutex_);
-    woken_.wait(lock, ready);
-  }
-  void Notify() override {
-    { std::lock_guard lock(mutex_); }
-    woken_.notify_all();
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable woken_;
-};
-
 TEST(CurlHttpClientStuckLookup, TheValidationWaitAndTheEndWaitHoldAndOtherRequestsGoOn) {
   DevserverProcess server(PAVANE_DEVSERVER_PROGRAM);
   ASSERT_TRUE(server.started());
@@ -119,28 +102,8 @@ TEST(CurlHttpClientStuckLookup, TheValidationWaitAndTheEndWaitHoldAndOtherReques
 }
 
 // A resolver that holds up the very thread that asks (as one without its own
-// threads does) takes the worker with it: the limits must hold all the same.
-TEST(CurlHttpClientStuckLookup, AHeldUpWorkerNeitherKeepsAGetWaitingNorTheDestructor) {
-  LetGoAtTheEnd letGo;
-  CurlHttpClientOptions options;
-  options.beforeNameLookup = WaitLikeAStuckResolver;
-  Clock::time_point destroyed;
-  {
-    CurlHttpClient client(options);
-    client.StartGet("http://reports.stuck.test/ol/tr.asp");
-    SleepingWait wait;
-    SyncRequestOptions validation;
-    validation.timeout = milliseconds(300);
-    validation.wait = &wait;
-    const auto start = Clock::now();
-    const HttpResponse answer = client.Get("http://check.stuck.test/validate.asp", validation);
-    EXPECT_LT(SecondsSince(start), 1.2);
-    EXPECT_FALSE(answer.completed);
-    EXPECT_FALSE(answer.error.empty());
-    destroyed = Clock::now();
-  }
-  EXPECT_LT(SecondsSince(destroyed), 1.0);
-}
+// threads does) takes the worker with it: that the limits hold all the same
+// is the whole-run test of a broken validation service.
 
 }  // namespace
 }  // namespace pavane::os

