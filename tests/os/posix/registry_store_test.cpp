@@ -45,7 +45,8 @@ TEST_F(RegistryStoreTest, NamesFoldCaseDataIsKeptExactlyAndMalformedAddressesAre
   ASSERT_EQ(listing.values.size(), 1u);
   EXPECT_EQ(listing.values[0].name, "InstallDate");
 
-  // Values with NUL bytes and the default value: the registry tool's export.
+  // That values with NUL bytes, and the default value, come back whole is the
+  // registry tool's test (export, then import).
   const std::string largest(kMaxRegistryValueBytes, 'x');
   ASSERT_EQ(store.WriteValue(kMachine, "", "big", largest), StoreStatus::kOk);
   EXPECT_EQ(Read(store, "", "big"), largest);
