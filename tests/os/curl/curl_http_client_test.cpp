@@ -6,6 +6,8 @@
 // program, curl's resolver threads included. Names under ".stuck.test" are
 // held until the test that asked for them ends; every other name is looked up
 // as usual.
+#include "os/curl/curl_http_client.h"
+
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <netdb.h>
@@ -14,7 +16,6 @@
 #include <mutex>
 #include <string_view>
 
-#include "os/curl/curl_http_client.h"
 #include "support/devserver_process.h"
 #include "support/elapsed.h"
 

@@ -24,7 +24,7 @@ std::string Read(SqliteRegistryStore& store, const std::string& subkey, const st
   return store.ReadValue(kMachine, subkey, name, data) == StoreStatus::kOk ? data : "<unread>";
 }
 
-// The store goes two folders down, so that making them is part of every test.
+// The store goes two folders down, so that every test makes them.
 class RegistryStoreTest : public ::testing::Test {
  protected:
   TempDir dir;
