@@ -90,21 +90,29 @@ inline WindowSpec ScreenDesign() {
   return design;
 }
 
+inline bool HasDisplay() {
+  return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+}
+
+// The desktop window system. A virtual display busy with another test now
+// and then refuses a connection; a second try a moment later gets one.
+inline std::unique_ptr<GtkWindowSystem> ConnectToDisplay(std::string& error) {
+  // Before GLib learns where the desktop's folders are.
+  pavane::testing::Installation::RegisterTestBrowser(PAVANE_STUB_DOWNLOADER);
+  std::unique_ptr<GtkWindowSystem> ui;
+  for (int attempt = 0; attempt < 3 && ui == nullptr; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ui = GtkWindowSystem::Create(error);
+  }
+  return ui;
+}
+
 class GtkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
-      GTEST_SKIP() << "no display; run under xvfb-run";
-    }
-    // Before GLib learns where the desktop's folders are.
-    pavane::testing::Installation::RegisterTestBrowser(PAVANE_STUB_DOWNLOADER);
-    // A virtual display busy with another test now and then refuses a
-    // connection; a second try a moment later gets one.
+    if (!HasDisplay()) GTEST_SKIP() << "no display; run under xvfb-run";
     std::string error;
-    for (int attempt = 0; attempt < 3 && ui == nullptr; ++attempt) {
-      if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(200));
-      ui = GtkWindowSystem::Create(error);
-    }
+    ui = ConnectToDisplay(error);
     ASSERT_NE(ui, nullptr) << error;
   }
 

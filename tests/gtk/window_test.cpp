@@ -1,5 +1,5 @@
 // Desktop windows built from a window design: events, widgets, keyboard and
-// accessibility, colours and pictures, display facts.
+// accessibility, colours and pictures, display facts, modal windows.
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include "gtk/gtk_fixture.h"
@@ -165,6 +165,31 @@ TEST_F(GtkTest, TwipsPerPixelFollowTheResolution) {
     EXPECT_EQ(display->TwipsPerPixelY(), twips);
   }
   g_object_set(settings, "gtk-xft-dpi", before, nullptr);
+}
+
+TEST_F(GtkTest, QuitEndsRunAndModalWindows) {
+  ShowScreen();
+  RecordedEvents modalEvents;
+  WindowSpec dialogDesign = ScreenDesign();
+  dialogDesign.name = "frmModal";
+  auto modal = OpenWindow(modalEvents, dialogDesign);
+
+  // A modal window returns when it closes; its owner is active again.
+  ui->Loop().StartTimer(200ms, [&] {
+    if (modal->IsOpen()) modal->Close();
+  });
+  modal->ShowModal(window.get());
+  EXPECT_FALSE(modal->IsOpen());
+  EXPECT_EQ(modalEvents.Count("activated"), 1);
+  EXPECT_TRUE(WaitFor([&] { return events.Count("activated") == 2; }))
+      << "the owner is activated again";
+
+  // Quit from a timer ends the modal wait and then Run, with its status.
+  auto second = OpenWindow(modalEvents, dialogDesign);
+  ui->Loop().StartTimer(100ms, [&] { ui->Loop().Quit(7); });
+  second->ShowModal(window.get());
+  EXPECT_TRUE(second->IsOpen()) << "ended by the quit, not closed";
+  EXPECT_EQ(ui->Loop().Run(), 7) << "a run already quitting returns at once";
 }
 
 }  // namespace
