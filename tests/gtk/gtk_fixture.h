@@ -18,6 +18,7 @@
 #include "os/gtk/gtk_browser.h"
 #include "os/gtk/gtk_screen_window.h"
 #include "os/gtk/gtk_window_system.h"
+#include "os/headless/screen_fixture.h"
 #include "support/installation.h"
 #include "support/temp_dir.h"
 
@@ -25,34 +26,7 @@ namespace pavane::os::gtk::testing {
 
 using namespace std::chrono_literals;
 
-// Every event of a window, one line each.
-class RecordedEvents final : public WindowEvents {
- public:
-  void Activated() override { lines.push_back("activated"); }
-  void ButtonClicked(std::string_view widget) override {
-    lines.push_back("click " + std::string(widget));
-  }
-  void CloseRequested() override { lines.push_back("close"); }
-  void DocumentComplete(std::string_view browser) override {
-    lines.push_back("complete " + std::string(browser));
-  }
-  bool BeforeNavigate(std::string_view browser, const std::string& url) override {
-    lines.push_back("before " + std::string(browser) + " " + url);
-    return cancelNavigation;
-  }
-  // The page's own navigations: only what starts with `mayLoad`.
-  bool MayLoad(std::string_view browser, const std::string& url) override {
-    lines.push_back("may " + std::string(browser) + " " + url);
-    return url.starts_with(mayLoad);
-  }
-  int Count(const std::string& line) const {
-    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
-  }
-
-  std::vector<std::string> lines;
-  bool cancelNavigation = false;
-  std::string mayLoad = "file:///";
-};
+using RecordedEvents = headless::ScreenEvents;
 
 inline WidgetSpec Widget(std::string name, WidgetKind kind, std::string container, int left,
                          int top, int width, int height, std::string caption = "") {

@@ -53,7 +53,7 @@ TEST_F(GtkTest, LinkClicksReachTheScreenAndItsOwnLoadsDoNot) {
   GtkBrowser* page = LoadPage(kFormPage);
   const std::string pageUrl = page->Url();
   const std::string linkUrl = "file://" + dir.File("vblink/license.htm");
-  EXPECT_TRUE(std::none_of(events.lines.begin(), events.lines.end(), [](const std::string& line) {
+  EXPECT_TRUE(std::none_of(events.log.begin(), events.log.end(), [](const std::string& line) {
     return line.starts_with("before");
   })) << "the screen's own Navigate never asks";
 
@@ -124,7 +124,7 @@ TEST_F(GtkTest, PrintAsksOverTheWindowAndTheWindowStaysUsable) {
   EXPECT_TRUE(modalOverTheWindow) << "the dialog belongs to the window";
 
   gtk_button_clicked(GTK_BUTTON(window->NativeWidget("cmdNext")));
-  EXPECT_TRUE(WaitFor([&] { return events.Count("click cmdNext") == 1; }))
+  EXPECT_TRUE(WaitFor([&] { return events.Count("clicked cmdNext") == 1; }))
       << "the window answers after the dialog";
 }
 

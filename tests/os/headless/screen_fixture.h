@@ -17,6 +17,7 @@
 
 namespace pavane::os::headless {
 
+// Every event of a window, one line each, for both window systems.
 class ScreenEvents : public WindowEvents {
  public:
   void Activated() override { log.push_back("activated"); }
@@ -30,11 +31,20 @@ class ScreenEvents : public WindowEvents {
   }
   bool BeforeNavigate(std::string_view browser, const std::string& url) override {
     log.push_back("before " + std::string(browser) + " " + url);
-    return false;
+    return cancelNavigation;
+  }
+  // The page's own navigations: only what starts with `mayLoad`.
+  bool MayLoad(std::string_view /*browser*/, const std::string& url) override {
+    return url.starts_with(mayLoad);
+  }
+  int Count(const std::string& line) const {
+    return static_cast<int>(std::count(log.begin(), log.end(), line));
   }
 
   std::vector<std::string> log;
   std::function<void(std::string_view)> onClick;
+  bool cancelNavigation = false;
+  std::string mayLoad = "file:///";
 };
 
 inline WindowSpec ScreenDesign(const std::string& name, std::vector<std::string> buttons) {
