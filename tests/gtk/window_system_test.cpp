@@ -36,28 +36,6 @@ class WindowSystemTest : public ::testing::Test {
     }
   }
 
-  std::size_t TimerCount() {
-    auto& system = static_cast<System&>(*ui);
-    if constexpr (std::is_same_v<System, GtkWindowSystem>) {
-      return system.MainLoop().TimerCount();
-    } else {
-      return system.VirtualLoop().TimerCount();
-    }
-  }
-
-  // Opens the test screen and loads `html` from a folder with a blank in its
-  // name, waiting for the page's DocumentComplete.
-  Browser* Load(const std::string& html) {
-    window = ui->CreateWindow(ScreenDesign(), events);
-    window->Show();
-    Browser* page = window->GetBrowser("WebBrowser1");
-    dir.Write("HTML Screens/form.htm", html);
-    page->Navigate("file://" + dir.path().string() + "/HTML%20Screens/form.htm?application=OL");
-    EXPECT_TRUE(page->Busy()) << "busy from the moment it is sent";
-    EXPECT_TRUE(ui->Loop().WaitFor([&] { return events.Count("complete WebBrowser1") == 1; }, 10s));
-    return page;
-  }
-
   std::ostringstream transcript;
   std::unique_ptr<WindowSystem> ui;
   pavane::testing::TempDir dir;
@@ -97,7 +75,6 @@ TYPED_TEST(WindowSystemTest, TimersTickWhileTheProgramSleepsUntilStopped) {
   EXPECT_EQ(ticks, stoppedAt) << "a stopped timer stays quiet";
   EXPECT_EQ(selfStopping, 1);
   EXPECT_EQ(deepest, 1);
-  EXPECT_EQ(this->TimerCount(), 0u);
 }
 
 TYPED_TEST(WindowSystemTest, WaitsLeaveTheProcessorAloneUntilNotified) {
@@ -127,7 +104,16 @@ constexpr const char* kForm = R"(<html><body>
 </body></html>)";
 
 TYPED_TEST(WindowSystemTest, PagesLoadAndTheirFieldsAreReadAndWritten) {
-  Browser* page = this->Load(kForm);
+  // From a folder with a blank in its name.
+  auto& events = this->events;
+  this->window = this->ui->CreateWindow(ScreenDesign(), events);
+  this->window->Show();
+  Browser* page = this->window->GetBrowser("WebBrowser1");
+  this->dir.Write("HTML Screens/form.htm", kForm);
+  page->Navigate("file://" + this->dir.path().string() + "/HTML%20Screens/form.htm?application=OL");
+  EXPECT_TRUE(page->Busy()) << "busy from the moment it is sent";
+  EXPECT_TRUE(
+      this->ui->Loop().WaitFor([&] { return events.Count("complete WebBrowser1") == 1; }, 10s));
   EXPECT_FALSE(page->Busy());
   EXPECT_TRUE(page->HasBody());
   const auto get = [&](const char* id, const char* attribute) {

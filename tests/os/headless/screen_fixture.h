@@ -60,14 +60,8 @@ inline WindowSpec ScreenDesign(const std::string& name, std::vector<std::string>
 }
 
 struct Screens {
-  explicit Screens(std::string script = "") : system(out, Options(std::move(script))) {}
-
-  HeadlessOptions Options(std::string script) {
-    HeadlessOptions options;
-    options.script = std::move(script);
-    options.errors = &errors;
-    return options;
-  }
+  explicit Screens(std::string script = "")
+      : system(out, HeadlessOptions{.script = std::move(script), .errors = &errors}) {}
 
   // Writes a page below "HTML Screens/" and returns its file URL.
   std::string Page(const std::string& name, const std::string& html) {
