@@ -1,15 +1,13 @@
 // What every window system promises the screens, played on the headless one
 // and on the desktop (under a display): the loop's timers and waits, pages
-// loaded into a browser and their fields read and written.
+// loaded into a browser, their fields read and written, and the screens'
+// page settings.
 #include <time.h>
 
 #include <atomic>
-#include <sstream>
 #include <thread>
-#include <type_traits>
 
 #include "gtk/gtk_fixture.h"
-#include "os/headless/headless_window_system.h"
 
 namespace pavane::os::gtk::testing {
 namespace {
@@ -21,27 +19,6 @@ std::chrono::milliseconds ProcessCpuTime() {
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
   return std::chrono::milliseconds(now.tv_sec * 1000 + now.tv_nsec / 1000000);
 }
-
-template <typename System>
-class WindowSystemTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if constexpr (std::is_same_v<System, GtkWindowSystem>) {
-      if (!HasDisplay()) GTEST_SKIP() << "no display; run under xvfb-run";
-      std::string error;
-      ui = ConnectToDisplay(error);
-      ASSERT_NE(ui, nullptr) << error;
-    } else {
-      ui = std::make_unique<System>(transcript);
-    }
-  }
-
-  std::ostringstream transcript;
-  std::unique_ptr<WindowSystem> ui;
-  pavane::testing::TempDir dir;
-  RecordedEvents events;
-  std::unique_ptr<Window> window;
-};
 
 using Backends = ::testing::Types<HeadlessWindowSystem, GtkWindowSystem>;
 TYPED_TEST_SUITE(WindowSystemTest, Backends);
@@ -101,19 +78,19 @@ constexpr const char* kForm = R"(<html><body>
 <select id="language"><option value="en">English</option><option value="de" selected>Deutsch</option>
   <option>  Fran&ccedil;ais  </option></select>
 <select id="plain"><option value="a">A</option><option value="b">B</option></select>
+<textarea id="txtNote"></textarea>
 </body></html>)";
 
 TYPED_TEST(WindowSystemTest, PagesLoadAndTheirFieldsAreReadAndWritten) {
   // From a folder with a blank in its name.
   auto& events = this->events;
-  this->window = this->ui->CreateWindow(ScreenDesign(), events);
-  this->window->Show();
-  Browser* page = this->window->GetBrowser("WebBrowser1");
+  const auto window = this->ui->CreateWindow(ScreenDesign(), events);
+  window->Show();
+  Browser* page = window->GetBrowser("WebBrowser1");
   this->dir.Write("HTML Screens/form.htm", kForm);
   page->Navigate("file://" + this->dir.path().string() + "/HTML%20Screens/form.htm?application=OL");
   EXPECT_TRUE(page->Busy()) << "busy from the moment it is sent";
-  EXPECT_TRUE(
-      this->ui->Loop().WaitFor([&] { return events.Count("complete WebBrowser1") == 1; }, 10s));
+  EXPECT_TRUE(this->WaitFor([&] { return events.Count("complete WebBrowser1") == 1; }));
   EXPECT_FALSE(page->Busy());
   EXPECT_TRUE(page->HasBody());
   const auto get = [&](const char* id, const char* attribute) {
@@ -133,12 +110,44 @@ TYPED_TEST(WindowSystemTest, PagesLoadAndTheirFieldsAreReadAndWritten) {
   EXPECT_EQ(page->GetAttribute(ElementRef::ByName("field", 1), "id"), "chkNews");
   EXPECT_EQ(page->GetAttribute(ElementRef::ByName("field", 2), "id"), std::nullopt);
 
-  // The last: an option's value is its trimmed text.
-  for (const auto& [id, attribute, value] : {std::tuple{"txtName", "value", "Bob"},
-                                             {"chkNews", "checked", "False"},
-                                             {"language", "value", "Français"}}) {
+  // Check boxes take any case; the last: an option's value is its trimmed text.
+  for (const auto& [id, attribute, value, read] : {std::tuple{"txtName", "value", "Bob", "Bob"},
+                                                   {"chkNews", "checked", "False", "false"},
+                                                   {"chkBundleInstall", "checked", "TRUE", "true"},
+                                                   {"language", "value", "Français", "Français"}}) {
     EXPECT_TRUE(page->SetAttribute(ElementRef::ById(id), attribute, value)) << id;
-    EXPECT_EQ(get(id, attribute), id == std::string("chkNews") ? "false" : value) << id;
+    EXPECT_EQ(get(id, attribute), read) << id;
+  }
+
+  // Values travel as string literals: nothing in them is script.
+  const std::string nasty =
+      "O'Brien \"; window.injected = 1; \" '); window.injected = 1; (' back\\slash\\\n"
+      "new line</script><script>window.injected = 1</script>\xE2\x80\xA8\xE6\x97\xA5\xE6\x9C\xAC";
+  EXPECT_TRUE(page->SetAttribute(ElementRef::ById("txtNote"), "value", nasty));
+  EXPECT_EQ(get("txtNote", "value"), nasty);
+  EXPECT_TRUE(page->Focus(ElementRef::ById("txtName")));
+  EXPECT_FALSE(page->Focus(ElementRef::ById("nothing")));
+  EXPECT_TRUE(page->SetBackgroundColor("08A0FF"));
+  EXPECT_TRUE(page->SetBodyScroll("no"));
+  if constexpr (std::is_same_v<TypeParam, GtkWindowSystem>) {
+    auto* view = static_cast<GtkBrowser*>(page);
+    EXPECT_EQ(view->EvaluateScript("typeof window.injected"), "undefined") << "nothing ran";
+    EXPECT_EQ(view->EvaluateScript("document.activeElement.id"), "txtName");
+    // Reads give what the user typed and ticked.
+    view->EvaluateScript("document.getElementById('txtName').value = 'Anna'");
+    view->EvaluateScript("document.getElementById('chkNews').click()");
+    EXPECT_EQ(get("txtName", "value"), "Anna");
+    EXPECT_EQ(get("chkNews", "checked"), "true");
+
+    EXPECT_EQ(view->EvaluateScript("document.bgColor"), "#08A0FF");
+    GdkRGBA viewColour;
+    webkit_web_view_get_background_color(view->View(), &viewColour);
+    EXPECT_NEAR(viewColour.green, 160 / 255.0, 0.01) << "the view around the page too";
+    // No scroll bars.
+    for (const char* element : {"document.documentElement", "document.body"}) {
+      EXPECT_EQ(view->EvaluateScript("getComputedStyle(" + std::string(element) + ").overflow"),
+                "hidden");
+    }
   }
 }
 
