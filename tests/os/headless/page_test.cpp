@@ -31,7 +31,7 @@ class HeadlessScreen : public ::testing::Test {
  protected:
   Screens screens;
   ScreenEvents events;
-  std::unique_ptr<Window> window = screens.Open(events);
+  std::unique_ptr<Window> window = screens.system.CreateWindow(ScreenDesign(), events);
   Browser* browser = window->GetBrowser("WebBrowser1");
 };
 

@@ -94,15 +94,6 @@ struct Screens {
     return "file://" + dir.path().string() + "/HTML%20Screens/" + name;
   }
 
-  std::unique_ptr<Window> Open(ScreenEvents& events) {
-    return system.CreateWindow(ScreenDesign(), events);
-  }
-
-  bool Said(const std::string& line) const {
-    const auto& lines = system.TranscriptLines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-  }
-
   testing::TempDir dir;
   std::ostringstream out;
   std::ostringstream errors;

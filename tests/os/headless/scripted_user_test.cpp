@@ -41,7 +41,7 @@ TEST(HeadlessLoop, VirtualTimeRunsTimersInOrderWithoutWaiting) {
 TEST(ScriptedUser, SelectsAndActivatesOnThePageOfTheActiveWindow) {
   Screens screens("select lstApp SW\nactivate frmTest\nclick cmdNext\n");
   ScreenEvents events;
-  auto window = screens.Open(events);
+  auto window = screens.system.CreateWindow(ScreenDesign(), events);
   Browser& page = *window->GetBrowser("WebBrowser1");
   page.Navigate(screens.Page("BundleAccept.htm", kListPage));
   events.onClick = [&](std::string_view) { screens.system.Loop().Quit(0); };
@@ -64,7 +64,7 @@ TEST(ScriptedUser, ScriptErrorsEndTheRunNamingTheLine) {
     SCOPED_TRACE(script);
     Screens screens(script);
     ScreenEvents events;
-    auto window = screens.Open(events);
+    auto window = screens.system.CreateWindow(ScreenDesign(), events);
     WidgetSpec skip = ScreenDesign().widgets[6];
     skip.state.enabled = false;
     window->UpdateWidget(skip);
@@ -73,7 +73,8 @@ TEST(ScriptedUser, ScriptErrorsEndTheRunNamingTheLine) {
     EXPECT_EQ(screens.system.Loop().Run(), HeadlessWindowSystem::kScriptFailedStatus);
     EXPECT_EQ(screens.errors.str(), "pavane: " + std::string(message) + "\n");
     EXPECT_EQ(screens.system.ScriptError(), message);
-    EXPECT_TRUE(screens.Said("error " + std::string(message)));
+    const auto& said = screens.system.TranscriptLines();
+    EXPECT_EQ(std::count(said.begin(), said.end(), "error " + std::string(message)), 1);
 
     // The program unwinds through its own code: later waits return at once
     // and a later Quit does not hide the failure.
