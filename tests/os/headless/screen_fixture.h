@@ -1,6 +1,7 @@
-// A screen window on the headless window system for the tests: a design with
-// the usual parts, events that are recorded and can be given behaviour, and
-// pages written to a temporary folder whose name has a blank in it.
+// What the window-system tests share: events that are recorded and can be
+// given behaviour, a design in the screens' shape, and for the headless
+// window system pages written to a temporary folder whose name has a blank
+// in it.
 #pragma once
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 
 namespace pavane::os::headless {
 
+// Every event of a window, one line each, for both window systems.
 class ScreenEvents : public WindowEvents {
  public:
   void Activated() override { log.push_back("activated"); }
@@ -30,49 +32,66 @@ class ScreenEvents : public WindowEvents {
   }
   bool BeforeNavigate(std::string_view browser, const std::string& url) override {
     log.push_back("before " + std::string(browser) + " " + url);
-    return false;
+    return cancelNavigation;
+  }
+  // The page's own navigations: only what starts with `mayLoad`.
+  bool MayLoad(std::string_view /*browser*/, const std::string& url) override {
+    return url.starts_with(mayLoad);
+  }
+  int Count(const std::string& line) const {
+    return static_cast<int>(std::count(log.begin(), log.end(), line));
   }
 
   std::vector<std::string> log;
   std::function<void(std::string_view)> onClick;
+  bool cancelNavigation = false;
+  std::string mayLoad = "file:///";
 };
 
-inline WindowSpec ScreenDesign(const std::string& name, std::vector<std::string> buttons) {
-  WindowSpec design{name, name + " title", 7000, 5000, {}};
-  design.widgets.push_back({"fra1", WidgetKind::kFrame, "", {}});
-  design.widgets.push_back({"fraBottom", WidgetKind::kFrame, "", {}});
-  design.widgets.push_back({"pictDummy", WidgetKind::kPicture, "", {}});
-  design.widgets.push_back({"WebBrowser1", WidgetKind::kBrowser, "fra1", {}});
-  design.widgets.push_back({"WebBrowser2", WidgetKind::kBrowser, "fra1", {}});
-  for (auto& button : buttons)
-    design.widgets.push_back({button, WidgetKind::kButton, "fraBottom", {}});
+inline WidgetSpec Widget(std::string name, WidgetKind kind, std::string container, int left,
+                         int top, int width, int height, std::string caption = "") {
+  WidgetSpec widget{std::move(name), kind, std::move(container), {}};
+  widget.state.caption = std::move(caption);
+  widget.state.left = left;
+  widget.state.top = top;
+  widget.state.width = width;
+  widget.state.height = height;
+  // The screens' defaults: the theme's colours.
+  widget.state.foreColor = static_cast<std::int32_t>(0x80000012);
+  widget.state.backColor = static_cast<std::int32_t>(0x8000000F);
+  return widget;
+}
+
+// A small screen in the screens' shape: header panel, page, bottom panel
+// with two buttons, the colour picture and a caption bar. 320 x 240 pixels
+// at 15 twips to the pixel.
+inline WindowSpec ScreenDesign() {
+  WindowSpec design{"frmTest", "Test screen", 4800, 3600, {}};
+  auto& w = design.widgets;
+  w.push_back(Widget("fraTop", WidgetKind::kFrame, "", 0, 0, 4800, 600));
+  w.back().state.backColor = 0x00FFA008;  // red 08, green A0, blue FF
+  w.push_back(Widget("fra1", WidgetKind::kFrame, "", 0, 600, 4800, 2400));
+  w.push_back(Widget("fraBottom", WidgetKind::kFrame, "", 0, 3000, 4800, 600));
+  w.push_back(Widget("lblHdr1", WidgetKind::kLabel, "fraTop", 120, 120, 3000, 300, "Header"));
+  w.push_back(Widget("WebBrowser1", WidgetKind::kBrowser, "fra1", 0, 0, 4800, 2400));
+  w.push_back(Widget("lblLegal", WidgetKind::kLinkLabel, "fraBottom", 120, 120, 1500, 300,
+                     "[<forecolor=FF0000>License</forecolor>]"));
+  w.push_back(Widget("cmdSkip", WidgetKind::kButton, "fraBottom", 1500, 120, 1500, 400, "&Skip"));
+  w.push_back(Widget("cmdNext", WidgetKind::kButton, "fraBottom", 3000, 120, 1500, 400, "&Next >"));
+  w.push_back(Widget("txtName", WidgetKind::kTextBox, "", 3000, 3100, 600, 300));
+  w.push_back(Widget("pictDummy", WidgetKind::kPicture, "", 0, 0, 150, 150));
+  w.push_back(Widget("UniFormCaptionB1", WidgetKind::kCaptionBar, "", 0, 0, 0, 0));
   return design;
 }
 
 struct Screens {
-  explicit Screens(std::string script = "") : system(out, Options(std::move(script))) {}
-
-  HeadlessOptions Options(std::string script) {
-    HeadlessOptions options;
-    options.script = std::move(script);
-    options.errors = &errors;
-    return options;
-  }
+  explicit Screens(std::string script = "")
+      : system(out, HeadlessOptions{.script = std::move(script), .errors = &errors}) {}
 
   // Writes a page below "HTML Screens/" and returns its file URL.
   std::string Page(const std::string& name, const std::string& html) {
     dir.Write("HTML Screens/" + name, html);
     return "file://" + dir.path().string() + "/HTML%20Screens/" + name;
-  }
-
-  std::unique_ptr<Window> Open(const std::string& name, ScreenEvents& events,
-                               std::vector<std::string> buttons = {"cmdNext"}) {
-    return system.CreateWindow(ScreenDesign(name, std::move(buttons)), events);
-  }
-
-  bool Said(const std::string& line) const {
-    const auto& lines = system.TranscriptLines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
 
   testing::TempDir dir;
