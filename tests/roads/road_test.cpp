@@ -16,14 +16,13 @@
 #include <regex>
 #include <sstream>
 
-#include "app/program.h"
 #include "app/startup.h"
 #include "os/curl/curl_http_client.h"
-#include "os/headless/headless_window_system.h"
 #include "os/instance_lock.h"
 #include "support/child_process.h"
 #include "support/devserver_log.h"
 #include "support/installation.h"
+#include "support/play_here.h"
 
 namespace pavane::testing {
 namespace {
@@ -134,36 +133,6 @@ class RoadTest : public ::testing::TestWithParam<Road> {
     if (error) fs::copy_file(PAVANE_PROGRAM, install.ProgramFolder() + "/pavane");
   }
 
-  // Plays the road in this process, as the program's main would: quicker
-  // than starting the program, which loads the desktop's libraries.
-  ProcessResult PlayHere(const std::string& path, const Strings& switches,
-                         const Strings& environment) {
-    std::vector<std::unique_ptr<ScopedEnv>> variables;
-    for (const std::string& entry : environment) {
-      const std::size_t sign = entry.find('=');
-      variables.push_back(std::make_unique<ScopedEnv>(entry.substr(0, sign).c_str(),
-                                                      entry.substr(sign + 1).c_str()));
-    }
-    std::ostringstream transcript;
-    std::ostringstream errors;
-    os::headless::HeadlessOptions options;
-    options.script = ReadBytes(path);
-    options.errors = &errors;
-    options.ApplyEnvironment();
-    os::headless::HeadlessWindowSystem ui(transcript, options);
-    os::CurlHttpClient http;
-    const std::string server = install.Server().BaseUrl();
-    ProcessResult result;
-    result.exitCode =
-        app::RunProgram(ui, install.Registry(), http, {server, server, "norvale.example"},
-                        app::JoinCommandLine(switches), install.ProgramFolder());
-    if (!ui.ScriptError().empty())
-      result.exitCode = os::headless::HeadlessWindowSystem::kScriptFailedStatus;
-    result.out = transcript.str();
-    result.err = errors.str();
-    return result;
-  }
-
   // Fills {root}, {dir} and {server} in a text of the road.
   std::string Filled(std::string text) {
     const std::pair<std::string, std::string> names[] = {{"{root}", install.Root()},
@@ -230,8 +199,17 @@ TEST_P(RoadTest, Plays) {
   arguments.insert(arguments.end(), switches.begin(), switches.end());
   const double processorBefore = ChildrenProcessorSeconds();
   const auto started = std::chrono::steady_clock::now();
-  const ProcessResult run = asProcess ? RunProgram("/usr/bin/timeout", arguments, environment)
-                                      : PlayHere(road.path, switches, roadEnvironment);
+  std::vector<std::unique_ptr<ScopedEnv>> variables;
+  for (const std::string& entry : asProcess ? Strings() : roadEnvironment) {
+    const std::size_t sign = entry.find('=');
+    variables.push_back(
+        std::make_unique<ScopedEnv>(entry.substr(0, sign).c_str(), entry.substr(sign + 1).c_str()));
+  }
+  os::CurlHttpClient http;
+  const ProcessResult run = asProcess
+                                ? RunProgram("/usr/bin/timeout", arguments, environment)
+                                : PlayHere(install, http, install.Server().BaseUrl(),
+                                           app::JoinCommandLine(switches), ReadBytes(road.path));
   const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
   const double processor = ChildrenProcessorSeconds() - processorBefore;
   const std::string& out = run.out;
