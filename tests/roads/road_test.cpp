@@ -14,16 +14,16 @@
 #include <fstream>
 #include <memory>
 #include <regex>
+#include <set>
 #include <sstream>
 
-#include "app/program.h"
 #include "app/startup.h"
 #include "os/curl/curl_http_client.h"
-#include "os/headless/headless_window_system.h"
 #include "os/instance_lock.h"
 #include "support/child_process.h"
 #include "support/devserver_log.h"
 #include "support/installation.h"
+#include "support/play_here.h"
 
 namespace pavane::testing {
 namespace {
@@ -34,11 +34,11 @@ using Strings = std::vector<std::string>;
 struct Line {
   std::string verb;
   std::string rest;
-  bool desktopOnly = false;
+  std::string only;  // "desktop" or a case: the line counts there only
 };
 
 // The "#>" lines of a road, in order. "#> desktop <line>" is a line for
-// real windows only.
+// real windows only, "#> case <name> <line>" one for that case only.
 std::vector<Line> RoadLines(const std::string& path) {
   std::vector<Line> lines;
   std::ifstream in(path);
@@ -48,13 +48,14 @@ std::vector<Line> RoadLines(const std::string& path) {
     Line line;
     words >> line.verb >> std::ws;
     std::getline(words, line.rest);
-    if (line.verb == "desktop" && !line.rest.empty()) {
-      lines.push_back({"desktop", ""});
+    if ((line.verb == "desktop" || line.verb == "case") && !line.rest.empty()) {
+      if (line.verb == "desktop") lines.push_back({"desktop", "", ""});
       words.str(line.rest);
       words.clear();
+      if (line.verb == "case") words >> line.only;
+      if (line.verb == "desktop") line.only = "desktop";
       words >> line.verb >> std::ws;
       std::getline(words, line.rest);
-      line.desktopOnly = true;
     }
     lines.push_back(line);
   }
@@ -93,10 +94,16 @@ double ChildrenProcessorSeconds() {
 struct Road {
   std::string path;
   bool desktop = false;
+  std::string kase;  // the case played, of a road that has cases
+
+  bool Takes(const Line& line) const {
+    return line.only.empty() || line.only == kase || (desktop && line.only == "desktop");
+  }
 };
 
 void PrintTo(const Road& road, std::ostream* out) {
-  *out << road.path << (road.desktop ? " on the desktop" : "");
+  *out << road.path << (road.kase.empty() ? "" : " " + road.kase)
+       << (road.desktop ? " on the desktop" : "");
 }
 
 std::vector<Road> Roads() {
@@ -112,10 +119,17 @@ std::vector<Road> Roads() {
     }
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
-      roads.push_back({file.string(), false});
       bool marked = all;
-      for (const Line& line : RoadLines(file.string())) marked = marked || line.verb == "desktop";
-      if (marked) roads.push_back({file.string(), true});
+      std::set<std::string> cases;
+      for (const Line& line : RoadLines(file.string())) {
+        marked = marked || line.verb == "desktop";
+        if (!line.only.empty() && line.only != "desktop") cases.insert(line.only);
+      }
+      if (cases.empty()) cases.insert("");
+      for (const std::string& kase : cases) {
+        roads.push_back({file.string(), false, kase});
+        if (marked) roads.push_back({file.string(), true, kase});
+      }
     }
   }
   return roads;
@@ -134,41 +148,12 @@ class RoadTest : public ::testing::TestWithParam<Road> {
     if (error) fs::copy_file(PAVANE_PROGRAM, install.ProgramFolder() + "/pavane");
   }
 
-  // Plays the road in this process, as the program's main would: quicker
-  // than starting the program, which loads the desktop's libraries.
-  ProcessResult PlayHere(const std::string& path, const Strings& switches,
-                         const Strings& environment) {
-    std::vector<std::unique_ptr<ScopedEnv>> variables;
-    for (const std::string& entry : environment) {
-      const std::size_t sign = entry.find('=');
-      variables.push_back(std::make_unique<ScopedEnv>(entry.substr(0, sign).c_str(),
-                                                      entry.substr(sign + 1).c_str()));
-    }
-    std::ostringstream transcript;
-    std::ostringstream errors;
-    os::headless::HeadlessOptions options;
-    options.script = ReadBytes(path);
-    options.errors = &errors;
-    options.ApplyEnvironment();
-    os::headless::HeadlessWindowSystem ui(transcript, options);
-    os::CurlHttpClient http;
-    const std::string server = install.Server().BaseUrl();
-    ProcessResult result;
-    result.exitCode =
-        app::RunProgram(ui, install.Registry(), http, {server, server, "norvale.example"},
-                        app::JoinCommandLine(switches), install.ProgramFolder());
-    if (!ui.ScriptError().empty())
-      result.exitCode = os::headless::HeadlessWindowSystem::kScriptFailedStatus;
-    result.out = transcript.str();
-    result.err = errors.str();
-    return result;
-  }
-
-  // Fills {root}, {dir} and {server} in a text of the road.
+  // Fills {root}, {dir}, {server} and {case} in a text of the road.
   std::string Filled(std::string text) {
     const std::pair<std::string, std::string> names[] = {{"{root}", install.Root()},
                                                          {"{dir}", install.Dir().path().string()},
-                                                         {"{server}", install.ServerHost()}};
+                                                         {"{server}", install.ServerHost()},
+                                                         {"{case}", GetParam().kase}};
     for (const auto& [name, value] : names) {
       for (std::size_t at; (at = text.find(name)) != std::string::npos;) {
         text.replace(at, name.size(), value);
@@ -206,10 +191,11 @@ TEST_P(RoadTest, Plays) {
   std::size_t expectedRequests = 0;  // the server log is waited for until it has them
   std::unique_ptr<os::InstanceLock> lock;
   for (const Line& line : lines) {
+    if (!road.Takes(line)) continue;
     std::string value;
     char op = 0;
-    if (line.verb == "switches") switches = Words(line.rest);
-    if (line.verb == "env") roadEnvironment.push_back(line.rest);
+    if (line.verb == "switches") switches = Words(Filled(line.rest));
+    if (line.verb == "env") roadEnvironment.push_back(Filled(line.rest));
     if (line.verb == "process") asProcess = true;
     std::size_t count = 0;
     if (line.verb == "events") count = Words(line.rest).size();
@@ -230,8 +216,17 @@ TEST_P(RoadTest, Plays) {
   arguments.insert(arguments.end(), switches.begin(), switches.end());
   const double processorBefore = ChildrenProcessorSeconds();
   const auto started = std::chrono::steady_clock::now();
-  const ProcessResult run = asProcess ? RunProgram("/usr/bin/timeout", arguments, environment)
-                                      : PlayHere(road.path, switches, roadEnvironment);
+  std::vector<std::unique_ptr<ScopedEnv>> variables;
+  for (const std::string& entry : asProcess ? Strings() : roadEnvironment) {
+    const std::size_t sign = entry.find('=');
+    variables.push_back(
+        std::make_unique<ScopedEnv>(entry.substr(0, sign).c_str(), entry.substr(sign + 1).c_str()));
+  }
+  os::CurlHttpClient http;
+  const ProcessResult run = asProcess
+                                ? RunProgram("/usr/bin/timeout", arguments, environment)
+                                : PlayHere(install, http, install.Server().BaseUrl(),
+                                           app::JoinCommandLine(switches), ReadBytes(road.path));
   const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
   const double processor = ChildrenProcessorSeconds() - processorBefore;
   const std::string& out = run.out;
@@ -242,7 +237,7 @@ TEST_P(RoadTest, Plays) {
 
   int status = 0;
   for (const Line& line : lines) {
-    if (line.desktopOnly && !road.desktop) continue;
+    if (!road.Takes(line)) continue;
     SCOPED_TRACE("#> " + line.verb + " " + line.rest);
     std::string text = Marked(Filled(line.rest));
     std::string value;
@@ -325,6 +320,7 @@ TEST_P(RoadTest, Plays) {
 
 std::string RoadName(const ::testing::TestParamInfo<Road>& info) {
   std::string name = fs::path(info.param.path).stem().string();
+  if (!info.param.kase.empty()) name += "_" + info.param.kase;
   for (char& c : name) {
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
   }

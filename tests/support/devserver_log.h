@@ -14,14 +14,7 @@ struct LoggedRequest {
   std::vector<std::pair<std::string, std::string>> query;  // decoded, in order
   std::string rawQuery;
   std::string refused;  // why the server refused the request ("413 ..."), or ""
-  // When it arrived: milliseconds since midnight (UTC), from the log's time.
-  long long millisecond = 0;
 
-  std::vector<std::string> Keys() const {
-    std::vector<std::string> keys;
-    for (const auto& pair : query) keys.push_back(pair.first);
-    return keys;
-  }
   // The value of the first `key`; "<absent>" when there is none.
   std::string Value(const std::string& key) const {
     for (const auto& [name, value] : query) {
@@ -37,15 +30,6 @@ inline LoggedRequest ParseLoggedRequest(const std::string& line) {
   request.path = json.at("path").get<std::string>();
   request.rawQuery = json.at("raw_query").get<std::string>();
   request.refused = json.value("refused", "");
-  // "YYYY-MM-DDTHH:MM:SS.mmmZ"
-  const std::string time = json.value("time", "");
-  if (time.size() >= 23) {
-    const auto number = [&time](std::size_t at, std::size_t length) {
-      return std::stoll(time.substr(at, length));
-    };
-    request.millisecond =
-        ((number(11, 2) * 60 + number(14, 2)) * 60 + number(17, 2)) * 1000 + number(20, 3);
-  }
   for (const auto& pair : json.at("query")) {
     request.query.emplace_back(pair.at(0).get<std::string>(), pair.at(1).get<std::string>());
   }
