@@ -44,8 +44,6 @@ TEST_F(ErrorTrapTest, EachTrappedErrorDeletesTheStateValueAndTheRoutineGoesOn) {
     EXPECT_EQ(run().ReportedErrors, error);
     EXPECT_EQ(State(), "Error") << "error " << error;
   }
-  EXPECT_EQ(run().Http.InFlight(), 0u) << "nothing is sent";
-  EXPECT_TRUE(test_.messages.empty()) << "nothing is shown";
 
   // Without a state value name of its own the main application's is used.
   run().Profile.StateValueName.clear();

@@ -22,18 +22,16 @@ class Recorder : public ControlObserver {
   std::vector<std::pair<std::string, ControlProperty>> changes;
 };
 
-// A cut-down screen window in the common layout.
+// A cut-down screen window.
 class ScreenTest : public ::testing::Test {
  protected:
   ScreenTest() : form_("frmEmail") {
-    Control& top = form_.Add(ControlKind::kFrame, "fraTop");
-    hdr1_ = &form_.Add(ControlKind::kLabel, "lblHdr1", &top);
-    Control& fra1 = form_.Add(ControlKind::kFrame, "fra1");
-    form_.Add(ControlKind::kBrowser, "WebBrowser1", &fra1);
-    Control& bottom = form_.Add(ControlKind::kFrame, "fraBottom");
-    next_ = &form_.Add(ControlKind::kCommandButton, "cmdNext", &bottom);
-    check_ = &form_.Add(ControlKind::kCheckBox, "chkAgree", &fra1);
-    for (int i = 0; i < 3; ++i) form_.Add(ControlKind::kLabel, "lblLine", &fra1, i);
+    Control& frame = form_.Add(ControlKind::kFrame, "fra1");
+    hdr1_ = &form_.Add(ControlKind::kLabel, "lblHdr1", &frame);
+    form_.Add(ControlKind::kBrowser, "WebBrowser1", &frame);
+    next_ = &form_.Add(ControlKind::kCommandButton, "cmdNext", &frame);
+    check_ = &form_.Add(ControlKind::kCheckBox, "chkAgree", &frame);
+    for (int i = 0; i < 3; ++i) form_.Add(ControlKind::kLabel, "lblLine", &frame, i);
     form_.Add(ControlKind::kPicture, "pictDummy");
     form_.Add(ControlKind::kTimer, "Timer1");
     form_.SetObserver(&recorder_);
