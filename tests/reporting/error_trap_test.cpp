@@ -28,12 +28,9 @@ class ErrorTrapTest : public ::testing::Test {
   pavane::testing::TestRun test_;
 };
 
-TEST_F(ErrorTrapTest, EachTrappedErrorDeletesTheStateValueAndTheRoutineGoesOn) {
+TEST_F(ErrorTrapTest, EachTrappedErrorDeletesTheStateValue) {
   SetState("step 3");
-  bool nextStep = false;
   TrapErrors(run(), "SetStringsOrlent", [] { throw std::runtime_error("boom"); });
-  TrapErrors(run(), "SetStringsOrlent", [&] { nextStep = true; });
-  EXPECT_TRUE(nextStep);
   EXPECT_EQ(run().ReportedErrors, 1);
   EXPECT_EQ(State(), "Error") << "deleted";
 
