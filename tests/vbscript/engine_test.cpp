@@ -17,8 +17,8 @@ namespace {
 
 // A registered object whose properties Raw, Left and Caption keep whatever
 // the statement computed, to see the expression's own type. Its Move method
-// behaves as the screens' controls' does; their Font member is checked with
-// them.
+// behaves as a screen control's does; members such as Font are checked with
+// the controls themselves.
 class Probe : public ScriptObject {
  public:
   explicit Probe(std::string name) : name_(std::move(name)) {}
