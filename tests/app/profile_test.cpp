@@ -77,11 +77,6 @@ TEST(SetStrings, CompleteProfileTakesTheLanguageTextsOnce) {
   EXPECT_EQ(p.TandemInstallerNames[2], "SweepleSetup.exe");
   EXPECT_EQ(p.TandemInstallerNames[1], "") << "an undefined text stays empty";
   EXPECT_EQ(p.SaccInputFileUrls[4], "http://dl.example/pt/input.txt");
-
-  // Another language later changes nothing already taken.
-  TableTexts german({{"str_SH_TD_Installer_SW", "SweepleSetupDE.exe"}, {"str_X", "x"}});
-  test.run.Texts = &german;
-  EXPECT_EQ(test.run.Profile.TandemInstallerNames[2], "SweepleSetup.exe");
 }
 
 }  // namespace

@@ -28,7 +28,6 @@ TEST(Program, PrintSettingsShowsWhatTheSwitchesMeanWithoutRunning) {
 TEST(Program, HelpAndVersionAnswerBeforeTheSwitchGrammar) {
   const auto help = RunProgram(PAVANE_PROGRAM, {"--help"});
   EXPECT_EQ(help.exitCode, 0);
-  EXPECT_NE(help.out.find("--print-settings"), std::string::npos);
 
   const auto version = RunProgram(PAVANE_PROGRAM, {"--version"});
   EXPECT_EQ(version.exitCode, 0);

@@ -30,8 +30,6 @@ class DownloaderTest : public ::testing::Test {
     profile.ServerBaseUrl = "http://dl.example/ol";
     profile.DownloaderName = "/Fetchwick.exe";
     profile.TandemInstallerNames[2] = "SweepleSetup.exe";
-    profile.PavaneInstallerNames[2] = "SweepleWeb.exe";
-    profile.SaccInputFileUrls[2] = "http://files.example/sw/input/sw/SweepleWeb.exe";
   }
 
   pavane::Run& run() { return test_.run; }
@@ -47,38 +45,22 @@ class DownloaderTest : public ::testing::Test {
   TestRun test_;
 };
 
-// The common command lines are checked by the whole-run tests; here the
-// cases those runs do not reach.
-TEST_F(DownloaderTest, PlanForTheUpdaterAndSalesAccountTestMode) {
+// The common command lines, test mode and the sales account's included, are
+// checked by the whole-run tests; here the cases those runs do not reach.
+TEST_F(DownloaderTest, PlanForTheUpdaterAndForAnApplicationWeDoNotKnow) {
   run().Settings.ShownAppCode = "PT";
-  DownloadPlan plan = PlanDownload(run(), "/p/");
-  EXPECT_EQ(plan.productKeyName, "Patchory") << "without the hyphen of the updater's own key";
-  EXPECT_EQ(plan.downloaderPath, "/p/Fetchwick.exe");
+  EXPECT_EQ(PlanDownload(run(), "/p").productKeyName, "Patchory")
+      << "without the hyphen of the updater's own key";
 
+  // Only the main application's path code is replaced; a run for an
+  // application we do not know reports to the bare base.
   run().Settings.ShownAppCode = "SW";
-  run().Settings.SaccCode = "sw";
-  run().Settings.TestMode = true;
-  plan = PlanDownload(run(), "/opt/Maker Apps/PV");
-  EXPECT_TRUE(plan.pavaneMode);
-  EXPECT_EQ(plan.commandLine, R"("/opt/Maker Apps/PV/Fetchwick.exe" /Verbose /Execute)"
-                              R"( /http=http:\\files.example\sw\test\input\sw\test\SweepleWeb.exe)"
-                              R"( /target=)" +
-                                  temp_ + "/SweepleWeb.exe /sacc=SW /app=OL /language=en /K2619")
-      << "every /sw/ gets test/ after it";
-}
-
-TEST_F(DownloaderTest, OnlyTheMainApplicationsPathCodeIsReplaced) {
-  const std::pair<const char*, const char*> bases[] = {
-      {"http://dl.example/ol", "http://dl.example/sw/SweepleSetup.exe"},
-      // A run for an application we do not know reports to the bare base.
-      {"http://127.0.0.1:4367", "http://127.0.0.1:4367/sw/SweepleSetup.exe"},
-      {"https://maker.pt", "https://maker.pt/sw/SweepleSetup.exe"},
-  };
-  for (const auto& [base, address] : bases) {
-    run().Profile.ServerBaseUrl = base;
-    run().Settings.MainAppCode = std::string_view(base).ends_with("/ol") ? "OL" : "zz";
-    EXPECT_EQ(PlanDownload(run(), "/p").downloadUrl, address) << base;
-  }
+  run().Settings.MainAppCode = "zz";
+  run().Profile.ServerBaseUrl = "http://127.0.0.1:4367";
+  EXPECT_EQ(PlanDownload(run(), "/p").commandLine,
+            R"("/p/Fetchwick.exe" /Execute /http=http:\\127.0.0.1:4367\sw\SweepleSetup.exe)"
+            " /target=" +
+                temp_ + "/SweepleSetup.exe /sacc=SW /app=zz /language=en");
 }
 
 TEST_F(DownloaderTest, ProductionWithoutAFolderLooksBesideTheRunningProgram) {
@@ -92,20 +74,13 @@ TEST_F(DownloaderTest, FirewallMessageNamesTheDownloader) {
             "Allow \"Fetchwick.exe\" now; \"Fetchwick.exe\" again.");
 }
 
-TEST_F(DownloaderTest, MarkOfferedProductNamesTheMainApplicationUnlessItReadsSo) {
-  const DownloadPlan plan = PlanDownload(run(), "/p");
-  MarkOfferedProduct(run(), plan);
-  EXPECT_EQ(RawValue("Software\\Sweeple", "MainInstallerName"), "Orlent")
-      << "missing key is created";
-  for (const auto& [stored, expected] :
-       {std::pair{std::string("Patchory"), "Orlent"}, std::pair{std::string(300, 'x'), "Orlent"},
-        std::pair{std::string(" Orlent "), " Orlent "}}) {
-    test_.store().WriteValue("HKEY_LOCAL_MACHINE", "Software\\Sweeple", "MainInstallerName",
-                             stored);
-    MarkOfferedProduct(run(), plan);
-    EXPECT_EQ(RawValue("Software\\Sweeple", "MainInstallerName"), expected)
-        << "an unreadable (Error) value is replaced; one equal as read is left untouched";
-  }
+// Marking a missing or foreign value is checked by the whole-run tests.
+TEST_F(DownloaderTest, MarkOfferedProductLeavesAValueThatReadsAsTheMainApplication) {
+  test_.store().CreateKey("HKEY_LOCAL_MACHINE", "Software\\Sweeple");
+  test_.store().WriteValue("HKEY_LOCAL_MACHINE", "Software\\Sweeple", "MainInstallerName",
+                           " Orlent ");
+  MarkOfferedProduct(run(), PlanDownload(run(), "/p"));
+  EXPECT_EQ(RawValue("Software\\Sweeple", "MainInstallerName"), " Orlent ");
 }
 
 TEST_F(DownloaderTest, StartDownloaderStartsTheCommandLineWithoutAShell) {

