@@ -273,10 +273,11 @@ TEST_F(FlowTest, AStoreThatCannotBeUsedOrWrittenIsToldOnceAndLeftAsItWas) {
        false, true},
   };
   int runs = 0;
+  int unmounted = 0;
   for (const auto& fault : faults) {
     SCOPED_TRACE(fault.name);
     const SmallFileSystem disk(dir_.File(fault.name), fault.onDisk);
-    if (fault.onDisk && !disk.mounted) continue;  // this machine lets no test mount one
+    if (fault.onDisk && !disk.mounted && ++unmounted) continue;
     const std::string store = disk.path + "/registry.db";
     fault.prepare(store);
     // Read before the lock is taken: closing a file drops this process's locks on it.
@@ -297,6 +298,8 @@ TEST_F(FlowTest, AStoreThatCannotBeUsedOrWrittenIsToldOnceAndLeftAsItWas) {
   }
   // The sign-ups the store could not keep still reached the maker.
   EXPECT_EQ(std::ranges::count(Actions(8 * runs), "Newsletter_Accepted"), runs);
+  if (unmounted > 0)
+    GTEST_SKIP() << "this machine lets no test mount a file system: no disk case ran";
 }
 
 TEST_F(FlowTest, ALanguageFileThatCannotBeReadEndsTheRunWithItsReasonAMissingPageDoesNot) {
