@@ -91,8 +91,10 @@ TEST(SystemHelpers, TempFolderIsOnlyEverOneNoOtherUserCanWrite) {
   ScopedEnv set("TMPDIR", (dir.path().string() + "/").c_str());
   EXPECT_EQ(TempFolder(problem), dir.path().string()) << "a private TMPDIR is used as it is";
 
-  chmod(dir.path().c_str(), 01777);
-  EXPECT_EQ(TempFolder(problem), dir.File(own)) << "a shared one gets a folder of the user's";
+  for (const mode_t shared : {01777, 0770}) {
+    chmod(dir.path().c_str(), shared);
+    EXPECT_EQ(TempFolder(problem), dir.File(own)) << "a shared one gets a folder of the user's";
+  }
   EXPECT_TRUE(privateFolder(dir.File(own)));
   // What another user can plant under that name: the instance lock's tests.
 }
