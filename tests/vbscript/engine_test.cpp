@@ -118,6 +118,15 @@ TEST_F(EngineTest, ExpressionsComputeAsTheOldEngineDid) {
       {"CStr(3.0) & CStr(True)", Value::String("3True")},
       {"CInt(\"2.5\") + CInt(\"3.5\")", Value::Integer(6)},
       {"CBool(\"false\")", Value::Boolean(false)},
+      {"CStr(9.75) & \" \" & CStr(0.1 + 0.2)", Value::String("9.75 0.3")},  // 15 digits
+      {"CDbl(\" 12 \") + CDbl(\"-1.5E3\")", Value::Double(-1488)},
+      {"CDbl(\"&H00FF00&\") + CDbl(\"&H0000FFFF\")", Value::Double(65280 + 65535)},
+      {"CDbl(\"&HFFFF\")", Value::Double(-1)},  // four hex digits are a 16-bit Integer
+      {"CInt(2.5) & CInt(3.5) & CInt(-2.5) & CInt(0.5)", Value::String("24-20")},  // half to even
+      {"CLng(\"-2147483648\")", Value::Long(-2147483647 - 1)},
+      {"CBool(\"True\") & CBool(\" true \") & CBool(\"-1\") & CBool(\"2.5\")",
+       Value::String("TrueTrueTrueTrue")},
+      {"CBool(\"fALSE\") Or CBool(\"0\") Or CBool(0)", Value::Boolean(false)},
       {"vbCrLf", Value::String("\r\n")},
       {"-3 ^ 2", Value::Double(9)},  // the sign binds tighter than ^
       {"2 ^ 3 ^ 2", Value::Double(64)},
@@ -166,6 +175,7 @@ TEST_F(EngineTest, ExpressionsComputeAsTheOldEngineDid) {
         "\"true\" Or False"}) {
     EXPECT_EQ(Eval(truth), Value::Boolean(true)) << truth;
   }
+  EXPECT_EQ(ToString(Value()), "") << "Empty";
   Run("lblA.Move 1 = 1, 2, 3, 4");
   EXPECT_EQ(a_.calls.at(0).at(0), Value::Boolean(true)) << "= in an argument compares";
 }
@@ -179,11 +189,14 @@ TEST_F(EngineTest, ExpressionsFailAsTheOldEngineDid) {
         "Replace(\"a\", \"a\", \"b\", 0)", "Replace(\"a\", \"a\", \"b\", 1, -2)",
         "InStr(1, \"a\", \"b\", 2)", "InStr(0, \"a\", \"a\")"}},
       {"Overflow",  // 6
-       {"CInt(40000)", "CLng(-2147483647 - 1) \\ -1", "3E9 Mod 2", "10 ^ 400"}},
+       {"CInt(40000)", "CLng(-2147483647 - 1) \\ -1", "3E9 Mod 2", "10 ^ 400",
+        "CDbl(\"&H123456789\")", "CInt(\"32767.5\")", "CInt(-32769)", "CLng(2147483648)"}},
       {"Division by zero", {"5 Mod 0", "5 \\ 0.4"}},  // 11; 0.4 rounds to 0
       {"Type mismatch",                               // 13
        {"\"abc\" * 2", "\"a\" + 1", "\"x\" Mod 2", "Not \"yes\"", "\"yes\" Or 1",
-        "Right(\"x\", \"a\")"}},
+        "Right(\"x\", \"a\")", "CDbl(\"\")", "CDbl(\"12abc\")", "CDbl(\"1 2\")", "CDbl(\"inf\")",
+        "CDbl(\"nan\")", "CDbl(\"&H\")", "CDbl(\"--5\")", "CDbl(\".\")", "CLng(\"abc\")",
+        "CBool(\"yes\")"}},
       {"Out of string space",  // 14
        {"Space(2000000)", "Space(600000) & Space(600000)",
         "Replace(String(1000, 97), \"a\", Space(1100))"}},
