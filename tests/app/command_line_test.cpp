@@ -56,14 +56,12 @@ TEST(ParseCommandLine, ResultMessageAndTheCodesItSets) {
     EXPECT_EQ(parsed.settings.LanguageCode, c.language);
     EXPECT_EQ(parsed.settings.SaccCode, c.sacc);
   }
-}
-
-// The development layout, test mode and the pretended missing fonts are
-// switched on by the whole-run tests.
-TEST(ParseCommandLine, TheTranslatorsSwitches) {
-  const Parsed parsed = Parse("/resolve /loader=Other.ini=x");
-  EXPECT_TRUE(parsed.settings.ResolveMode);
-  EXPECT_EQ(parsed.settings.LoaderFileName, "other.ini") << "the value ends at the second \"=\"";
+  // The development layout, test mode and the pretended missing fonts are
+  // switched on by the whole-run tests; the translators' switches here.
+  const Parsed translator = Parse("/resolve /loader=Other.ini=x");
+  EXPECT_TRUE(translator.settings.ResolveMode);
+  EXPECT_EQ(translator.settings.LoaderFileName, "other.ini")
+      << "the value ends at the second \"=\"";
 }
 
 }  // namespace

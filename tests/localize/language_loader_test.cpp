@@ -42,21 +42,6 @@ class LanguageLoaderTest : public ::testing::Test {
     test.dir().Write("localized/" + relative, std::string(kBom) + text);
   }
 
-  void WriteStandardSources() {
-    WriteLoader(
-        "; sources of the English screens\r\n"
-        "file=SourceCode\\{LANGUAGE_ID}\\Screens.txt\r\n"
-        "file=\"SourceCode\\{LANGUAGE_ID}\\Texts.txt\"\r\n");
-    WriteSource("SourceCode/en/Screens.txt",
-                "[[PV_frmEmail]]\r\nlblHdr1.Caption=Stay informed\r\n"
-                "[[PV_Code_Strings]]\r\nstrLoc_PV_ProductName_OL=Orlent\r\n"
-                ";+++ translator note\r\nstrLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n"
-                "[[PV_frmBundle]]\r\nlblHdr1.Caption=Offer ;+++ dropped\r\n");
-    WriteSource("SourceCode/en/Texts.txt",
-                "[[PVCommon]]\r\ncmdNext.Caption=Next\r\n"
-                "[[SH_Code_Strings]]\r\nstr_SH_A=a\r\nstr_SH_B=b\r\n");
-  }
-
   testing::TestRun test;
   std::string root;
   LanguageText language{test.run.Settings.ShownAppCode};
@@ -64,28 +49,23 @@ class LanguageLoaderTest : public ::testing::Test {
   std::string message;
 };
 
-TEST_F(LanguageLoaderTest, BuildAssemblesSourcesAndCodeStringsInTheFileFormat) {
-  WriteStandardSources();
-  ASSERT_TRUE(loader.BuildLanguageFile(message)) << message;
-  EXPECT_EQ(message, "");
-
-  const std::string expected =
-      "[[PV_frmEmail]]\r\nlblHdr1.Caption=Stay informed\r\n[[PV_frmBundle]]\r\n"
-      ";### Appended File: SourceCode\\en\\Texts.txt ###\r\n\r\n"
-      "[[PVCommon]]\r\ncmdNext.Caption=Next\r\n" +
-      std::string(kCodeStrings) + AddedFrom("Screens.txt") +
-      "strLoc_PV_ProductName_OL=Orlent\r\n"
-      "strLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n" +
-      AddedFrom("Texts.txt") + "str_SH_A=a\r\nstr_SH_B=b\r\n";
-  EXPECT_EQ(loader.AssembledText(), expected);
-  EXPECT_EQ(ReadBytes(root + "PV/localized/en/language.ini"), std::string(kBom) + expected)
-      << "without resolve the build is plain text for the translator";
-}
-
-// The scrambled file itself and its loading in a production run are checked
-// by the translators' tool tests and every whole run.
-TEST_F(LanguageLoaderTest, SecondBuildWithoutChangesIsUpToDateAndResolveReplacesThePlainFile) {
-  WriteStandardSources();
+// Code-strings headers are found only at the start of a line, also on a
+// file's first line or at its very end; the scrambled file itself and its
+// loading in a production run are checked by the translators' tool tests and
+// every whole run.
+TEST_F(LanguageLoaderTest, BuildAssemblesSourcesAndCodeStringsAndIsRedoneAfterAChange) {
+  WriteLoader(
+      "; sources of the English screens\r\n"
+      "file=SourceCode\\{LANGUAGE_ID}\\Screens.txt\r\n"
+      "file=\"SourceCode\\{LANGUAGE_ID}\\Texts.txt\"\r\n");
+  WriteSource("SourceCode/en/Screens.txt",
+              "[[PV_frmEmail]]\r\nlblHdr1.Caption=Stay informed\r\n"
+              "[[PV_Code_Strings]]\r\nstrLoc_PV_ProductName_OL=Orlent\r\n"
+              ";+++ translator note\r\nstrLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n"
+              "[[PV_frmBundle]]\r\nlblHdr1.Caption=Offer ;+++ dropped\r\n");
+  WriteSource("SourceCode/en/Texts.txt",
+              "[[SH_Code_Strings]]\r\nstr_SH_A=a\r\nstr_SH_B=b\r\n; see XX_Code_Strings]] below\r\n"
+              "[[PVCommon]]\r\ncmdNext.Caption=Next_Code_Strings]]\r\n[[QQ_Code_Strings]]");
   // Sources dated well before the target about to be written.
   for (const char* source : {"Screens.txt", "Texts.txt"}) {
     std::filesystem::last_write_time(
@@ -93,9 +73,22 @@ TEST_F(LanguageLoaderTest, SecondBuildWithoutChangesIsUpToDateAndResolveReplaces
         std::filesystem::file_time_type::clock::now() - std::chrono::seconds(100));
   }
   ASSERT_TRUE(loader.BuildLanguageFile(message)) << message;
+  EXPECT_EQ(message, "");
+  const std::string expected =
+      "[[PV_frmEmail]]\r\nlblHdr1.Caption=Stay informed\r\n[[PV_frmBundle]]\r\n"
+      ";### Appended File: SourceCode\\en\\Texts.txt ###\r\n\r\n"
+      "[[PVCommon]]\r\ncmdNext.Caption=Next_Code_Strings]]\r\n" +
+      std::string(kCodeStrings) + AddedFrom("Screens.txt") +
+      "strLoc_PV_ProductName_OL=Orlent\r\n"
+      "strLoc_Hello=Hello {strLoc_PV_ProductName_OL}\r\n" +
+      AddedFrom("Texts.txt") + "str_SH_A=a\r\nstr_SH_B=b\r\n; see XX_Code_Strings]] below\r\n" +
+      AddedFrom("Texts.txt");
+  EXPECT_EQ(loader.AssembledText(), expected);
   const auto target = root + "PV/localized/en/language.ini";
-  const auto written = std::filesystem::last_write_time(target);
+  EXPECT_EQ(ReadBytes(target), std::string(kBom) + expected)
+      << "without resolve the build is plain text for the translator";
 
+  const auto written = std::filesystem::last_write_time(target);
   ASSERT_TRUE(loader.BuildLanguageFile(message));
   EXPECT_EQ(message, "The target file is up-to-date");
 
@@ -140,23 +133,6 @@ TEST_F(LanguageLoaderTest, EveryFailureSaysWhatIsWrong) {
   EXPECT_FALSE(loader.InitLanguageText(message));
   EXPECT_EQ(message, "Error in function LoadUTF8IniFile: File '" + root +
                          "PV/localized/en/Language.inx' cannot be found");
-}
-
-TEST_F(LanguageLoaderTest, OddCodeStringsHeadersNeverHangTheBuild) {
-  WriteLoader("file=SourceCode\\en\\Odd.txt\r\n");
-  WriteSource("SourceCode/en/Odd.txt",
-              "[[PV_Code_Strings]]\r\n"  // on the very first line
-              "str_A=1\r\n"
-              "; see XX_Code_Strings]] below\r\n"
-              "[[PV_frmEmail]]\r\n"
-              "lblA.Caption=x_Code_Strings]]\r\n"
-              "[[QQ_Code_Strings]]");  // at the very end, no line break
-  ASSERT_TRUE(loader.BuildLanguageFile(message)) << message;
-  EXPECT_EQ(loader.AssembledText(),
-            "[[PV_frmEmail]]\r\n"
-            "lblA.Caption=x_Code_Strings]]\r\n" +
-                std::string(kCodeStrings) + AddedFrom("Odd.txt") +
-                "str_A=1\r\n; see XX_Code_Strings]] below\r\n" + AddedFrom("Odd.txt"));
 }
 
 // Loading a developer build and the saved language are checked by the

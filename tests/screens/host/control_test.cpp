@@ -57,12 +57,13 @@ class ScreenTest : public ::testing::Test {
   Control* check_ = nullptr;
 };
 
-TEST_F(ScreenTest, StringValuesAreCoercedToThePropertyType) {
+TEST_F(ScreenTest, ValuesAreCoercedToThePropertyTypeAndArrayMembersFoundByIndex) {
   Run("lblHdr1.Left = \"300\" : lblHdr1.Visible = \"False\" : lblHdr1.Caption = 12.50");
   Run("lblHdr1.BackColor = RGB(8, 160, 255) : lblHdr1.FontSize = \"9.75\"");
   EXPECT_EQ(hdr1_->Left(), 300);
   EXPECT_FALSE(hdr1_->Visible());
   EXPECT_EQ(hdr1_->GetLong(ControlProperty::kBackColor), 0xFFA008);
+  EXPECT_EQ(ColorString(0xFFA008), "08A0FF") << "red 8, green 160, blue 255";
   EXPECT_EQ(hdr1_->Get(ControlProperty::kFontSize), Value::Double(9.75));
   EXPECT_EQ(hdr1_->Caption(), "12.5");
 
@@ -75,6 +76,15 @@ TEST_F(ScreenTest, StringValuesAreCoercedToThePropertyType) {
 
   Run("chkAgree.Value = \"True\"");
   EXPECT_EQ(check_->GetLong(ControlProperty::kValue), 1) << "True ticks the box";
+
+  Run("lblLine_2.Caption = \"third\"");
+  Control* line = form_.Find("LBLLINE_2");
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(line->Caption(), "third");
+  EXPECT_EQ(form_.Find("lblLine"), nullptr) << "members only by name and index";
+
+  EXPECT_EQ(engine_.ObjectCount(), form_.ControlCount() - 3)
+      << "browser, picture and timer are not for statements";
 }
 
 TEST_F(ScreenTest, RefusedAssignmentsChangeNothing) {
@@ -106,23 +116,8 @@ TEST_F(ScreenTest, MoveSetsAllPositionsAndTheObserverFollows) {
   EXPECT_EQ(recorder_.changes, expected);
 }
 
-TEST_F(ScreenTest, ControlArraysAndRegistration) {
-  Run("lblLine_2.Caption = \"third\"");
-  Control* line = form_.Find("LBLLINE_2");
-  ASSERT_NE(line, nullptr);
-  EXPECT_EQ(line->Caption(), "third");
-  EXPECT_EQ(form_.Find("lblLine"), nullptr) << "members only by name and index";
-
-  EXPECT_EQ(engine_.ObjectCount(), form_.ControlCount() - 3)
-      << "browser, picture and timer are not for statements";
-}
-
 // The caption bar's text as the window title is checked by the whole-run
 // tests (the title lines of each screen).
-
-TEST(ScreenHost, ColourStringsAreRedGreenBlue) {
-  EXPECT_EQ(ColorString(0x00FFA008), "08A0FF") << "red 8, green 160, blue 255";
-}
 
 }  // namespace
 }  // namespace pavane::screens
