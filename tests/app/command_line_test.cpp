@@ -34,8 +34,7 @@ TEST(ParseCommandLine, ResultMessageAndTheCodesItSets) {
       {"split at slashes", "/app=ol/language=de", true, "", "OL", "de", ""},
       // The blank before the first slash is a piece of its own; it is only noted.
       {"trimmed", " /App = OL  /Language= DE ", true, ignoring + " ", "OL", "de", ""},
-      {"values lower-cased", "/app=pt /sacc=ABC", true, "", "PT", "", "abc"},
-      {"missing slash supplied", "sacc=ABC /app=ol", true, "", "OL", "", "abc"},
+      {"missing slash supplied, lower case", "sacc=ABC /app=pt", true, "", "PT", "", "abc"},
       {"onlyemail without", "/app=sw onlyemail", true, "", "SW", "", ""},
       {"unknown switches noted", "/app=ol /foo /bar=1", true, ignoring + "foo , bar=1", "OL", "",
        ""},

@@ -39,7 +39,7 @@ class CaptionsTest : public ::testing::Test {
   std::vector<std::string> failed;
 };
 
-TEST_F(CaptionsTest, SectionsRunInOrderAndLaterOnesWin) {
+TEST_F(CaptionsTest, SectionsRunInOrderLaterOnesWinAndOnlyBothMissingFails) {
   Load(
       "[[OL-PV_frmTest]]\r\nlblHdr1.Caption=From the product\r\ncmdNext.Caption=Product\r\n"
       "[[PV_frmTest]]\r\ncmdNext.Caption=Screen\r\n"
@@ -51,6 +51,13 @@ TEST_F(CaptionsTest, SectionsRunInOrderAndLaterOnesWin) {
   EXPECT_EQ(Caption("cmdNext"), "Screen");
   EXPECT_EQ(form.Caption(), "Orlent Setup");
   EXPECT_TRUE(failed.empty());
+
+  // Only both sections missing fails; one missing is noted.
+  EXPECT_TRUE(Run("OL-PV_frmNone", "PV_frmTest"));
+  EXPECT_EQ(message, "App Section [[OL-PV_frmNone]] is missing or has no data");
+  EXPECT_TRUE(Run("OL-PV_frmTest", "PV_frmNone"));
+  EXPECT_EQ(message, "Frm Section [[PV_frmNone]] is missing or has no data");
+  EXPECT_FALSE(Run("SW-PV_frmNone", "PV_frmNone"));
 }
 
 TEST_F(CaptionsTest, BrokenStatementsAreSkippedAndTheRestRuns) {
@@ -67,15 +74,6 @@ TEST_F(CaptionsTest, BrokenStatementsAreSkippedAndTheRestRuns) {
                                       "cmdNext.Caption=\"A\" & \"B\" = x", "lblHdr1.Left=abc"}));
   EXPECT_EQ(form.Find("lblHdr1")->Left(), 120) << "statements without \"=\" run as written";
   EXPECT_EQ(Caption("cmdNext"), "Still runs");
-}
-
-TEST_F(CaptionsTest, OnlyBothSectionsMissingFails) {
-  Load("[[PV_frmTest]]\r\ncmdNext.Caption=Next\r\n[[OL-PV_frmOther]]\r\nlblHdr1.Caption=x\r\n");
-  EXPECT_TRUE(Run("OL-PV_frmTest", "PV_frmTest"));
-  EXPECT_EQ(message, "App Section [[OL-PV_frmTest]] is missing or has no data");
-  EXPECT_TRUE(Run("OL-PV_frmOther", "PV_frmNone"));
-  EXPECT_EQ(message, "Frm Section [[PV_frmNone]] is missing or has no data");
-  EXPECT_FALSE(Run("SW-PV_frmNone", "PV_frmNone"));
 }
 
 TEST(QuoteStatementValue, QuotesOnlySimpleAssignments) {

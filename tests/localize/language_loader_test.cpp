@@ -106,11 +106,8 @@ TEST_F(LanguageLoaderTest, BuildAssemblesSourcesAndCodeStringsAndIsRedoneAfterAC
 }
 
 TEST_F(LanguageLoaderTest, EveryFailureSaysWhatIsWrong) {
-  const std::string loaderPath = root + "localized/PV/LanguageLoader.ini";
-  const std::string targetFolder = root + "PV/localized/en";
-
   EXPECT_FALSE(loader.BuildLanguageFile(message));
-  EXPECT_EQ(message, "File '" + loaderPath + "' cannot be found");
+  EXPECT_EQ(message, "File '" + root + "localized/PV/LanguageLoader.ini' cannot be found");
 
   WriteLoader("; comment=with=equals\r\nmyfile=SourceCode\\en\\A.txt=x\r\n");
   EXPECT_FALSE(loader.BuildLanguageFile(message));
@@ -126,7 +123,7 @@ TEST_F(LanguageLoaderTest, EveryFailureSaysWhatIsWrong) {
   WriteSource("SourceCode/en/NoStrings.txt", "[[PV_frmEmail]]\r\nlblA.Caption=A\r\n");
   EXPECT_FALSE(loader.BuildLanguageFile(message));
   EXPECT_EQ(message, "There were no CodeString sections which should not happen!");
-  EXPECT_FALSE(std::filesystem::exists(targetFolder + "/language.ini"))
+  EXPECT_FALSE(std::filesystem::exists(root + "PV/localized/en/language.ini"))
       << "a failed build writes nothing";
 
   test.run.Settings.ProductionMode = true;

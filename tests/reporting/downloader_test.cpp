@@ -24,7 +24,6 @@ class DownloaderTest : public ::testing::Test {
     settings.MainAppCode = "OL";
     settings.ShownAppCode = "SW";
     settings.LanguageCode = "en";
-    settings.ParentFolder = "/opt/Maker Apps/";
     ApplicationProfile& profile = run().Profile;
     profile.ProductKeyName = "Orlent";
     profile.ServerBaseUrl = "http://dl.example/ol";
@@ -46,8 +45,21 @@ class DownloaderTest : public ::testing::Test {
 };
 
 // The common command lines, test mode and the sales account's included, are
-// checked by the whole-run tests; here the cases those runs do not reach.
-TEST_F(DownloaderTest, PlanForTheUpdaterAndForAnApplicationWeDoNotKnow) {
+// checked by the whole-run tests, and so is marking a missing or foreign
+// value; here the cases those runs do not reach.
+TEST_F(DownloaderTest, CasesTheWholeRunsDoNotReach) {
+  test_.store().CreateKey("HKEY_LOCAL_MACHINE", "Software\\Sweeple");
+  test_.store().WriteValue("HKEY_LOCAL_MACHINE", "Software\\Sweeple", "MainInstallerName",
+                           " Orlent ");
+  MarkOfferedProduct(run(), PlanDownload(run(), "/p"));
+  EXPECT_EQ(RawValue("Software\\Sweeple", "MainInstallerName"), " Orlent ")
+      << "a value that reads as the main application is left";
+  EXPECT_EQ(FirewallMessage("Allow >>>gsAppSetup} now; >>>gsAppSetup} again."),
+            "Allow \"Fetchwick.exe\" now; \"Fetchwick.exe\" again.");
+  // A production run without a folder looks beside the running program.
+  EXPECT_EQ(PlanDownload(run()).downloaderPath,
+            platform::GetParentFolder(os::CurrentProgramPath(), 1) + "Fetchwick.exe");
+
   run().Settings.ShownAppCode = "PT";
   EXPECT_EQ(PlanDownload(run(), "/p").productKeyName, "Patchory")
       << "without the hyphen of the updater's own key";
@@ -61,26 +73,6 @@ TEST_F(DownloaderTest, PlanForTheUpdaterAndForAnApplicationWeDoNotKnow) {
             R"("/p/Fetchwick.exe" /Execute /http=http:\\127.0.0.1:4367\sw\SweepleSetup.exe)"
             " /target=" +
                 temp_ + "/SweepleSetup.exe /sacc=SW /app=zz /language=en");
-}
-
-TEST_F(DownloaderTest, ProductionWithoutAFolderLooksBesideTheRunningProgram) {
-  run().Settings.ProductionMode = true;
-  const std::string ownFolder = platform::GetParentFolder(os::CurrentProgramPath(), 1);
-  EXPECT_EQ(PlanDownload(run()).downloaderPath, ownFolder + "Fetchwick.exe");
-}
-
-TEST_F(DownloaderTest, FirewallMessageNamesTheDownloader) {
-  EXPECT_EQ(FirewallMessage("Allow >>>gsAppSetup} now; >>>gsAppSetup} again."),
-            "Allow \"Fetchwick.exe\" now; \"Fetchwick.exe\" again.");
-}
-
-// Marking a missing or foreign value is checked by the whole-run tests.
-TEST_F(DownloaderTest, MarkOfferedProductLeavesAValueThatReadsAsTheMainApplication) {
-  test_.store().CreateKey("HKEY_LOCAL_MACHINE", "Software\\Sweeple");
-  test_.store().WriteValue("HKEY_LOCAL_MACHINE", "Software\\Sweeple", "MainInstallerName",
-                           " Orlent ");
-  MarkOfferedProduct(run(), PlanDownload(run(), "/p"));
-  EXPECT_EQ(RawValue("Software\\Sweeple", "MainInstallerName"), " Orlent ");
 }
 
 TEST_F(DownloaderTest, StartDownloaderStartsTheCommandLineWithoutAShell) {

@@ -57,7 +57,7 @@ class TrackingTest : public ::testing::Test {
 // Every key is present, in its place, and each stored value is encoded on its
 // own: the installer's file-name part only, the version with dots, the count
 // trimmed; the registry's "Error" counts as empty.
-TEST_F(TrackingTest, EventAddressCarriesEveryKeyInOrderWithTheStoredValuesEncoded) {
+TEST_F(TrackingTest, EventAndPageAddressesCarryEveryKeyInOrderWithTheStoredValuesEncoded) {
   run().Profile.TrackingUrl = "http://s/ol/tr.asp?";
   StoreFacts(kFacts);
   EXPECT_EQ(BuildEventUrl(run(), "SW_Tandem_Accepted", "from here&there"),
@@ -67,17 +67,15 @@ TEST_F(TrackingTest, EventAddressCarriesEveryKeyInOrderWithTheStoredValuesEncode
             "&installerexename=My%20Setup.exe&referrerapplication=100%25&referrerinstaller=%3Fx%23y"
             "&applicationversion=5.1.0.12&itemcount=7&installdate=2024-03-05%2010%3A11%3A12"
             "&trigger=&wait=0&pc=QARVELM5039");
-}
-
-// Continuing a query is checked by the whole-run sign-up tests.
-TEST_F(TrackingTest, DecorateUrlStartsTheQueryAndCarriesThisProgramsVersion) {
-  StoreFacts({{"AID", "a&b=c"}, {"ProductVersion", "5_1_0_12"}});
+  // Continuing a query is checked by the whole-run sign-up tests.
   EXPECT_EQ(DecorateUrl(run(), "http://s/ol/default.asp"),
-            "http://s/ol/default.asp?source=Installer&application=OL&aid=a%26b%3Dc&pid=&installer="
-            "&itemcount=&applicationversion=" +
+            "http://s/ol/default.asp?source=Installer&application=OL&aid=a%26b%3Dc&pid=p%2Bq%20r"
+            "&installer=Setup%20Caf%C3%A9%20%E6%97%A5&itemcount=7&applicationversion=" +
                 std::string(build::kVersionText) +
-                "&installerexename=&referrerapplication=&referrerinstaller=&installdate=&trigger="
-                "&wait=&pc=QARVELM5039");
+                "&installerexename=My%20Setup.exe&referrerapplication=100%25"
+                "&referrerinstaller=%3Fx%23y&installdate=2024-03-05%2010%3A11%3A12&trigger=&wait=0"
+                "&pc=QARVELM5039")
+      << "a page gets this program's version";
 }
 
 // The maker reads a run's events in the order they reach the server. More

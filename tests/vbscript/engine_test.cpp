@@ -197,7 +197,7 @@ TEST_F(EngineTest, ExpressionsFailAsTheOldEngineDid) {
   EXPECT_EQ(a_.values.count("raw"), 0u);
 }
 
-TEST_F(EngineTest, StatementFormsNamesInAnyCaseCommentsAndSeparators) {
+TEST_F(EngineTest, StatementFormsNamesInAnyCaseCommentsSeparatorsAndRegistration) {
   Run("LBLB.CAPTION = lbla.caption & \"!\" : lblB.Left = lblA.Left + 100");
   EXPECT_EQ(b_.values["caption"], Value::String("start!")) << "values are read back";
   EXPECT_EQ(b_.values["left"], Value::Long(200));
@@ -216,6 +216,13 @@ TEST_F(EngineTest, StatementFormsNamesInAnyCaseCommentsAndSeparators) {
   EXPECT_EQ(b_.values["caption"], Value::String("x"));
   Run("");
   Run("' only a comment");
+
+  Probe other;
+  EXPECT_FALSE(engine_.AddObject("LBLA", other)) << "first registration wins";
+  EXPECT_EQ(engine_.FindObject("lbla"), &a_);
+  engine_.Reset();
+  EXPECT_EQ(engine_.ObjectCount(), 0u);
+  EXPECT_EQ(Fails("lblA.Caption = 1"), "Object required: 'lblA'");
 }
 
 TEST_F(EngineTest, FailingStatementChangesNothing) {
@@ -258,15 +265,6 @@ TEST_F(EngineTest, InputIsBounded) {
   EXPECT_TRUE(Fails("lblA.Raw = " + std::string(5000, '-') + "1")
                   .starts_with("Expression nested too deeply"));
   EXPECT_EQ(a_.values["raw"], Value::Integer(1));
-}
-
-TEST_F(EngineTest, RegistrationAndReset) {
-  Probe other;
-  EXPECT_FALSE(engine_.AddObject("LBLA", other)) << "first registration wins";
-  EXPECT_EQ(engine_.FindObject("lbla"), &a_);
-  engine_.Reset();
-  EXPECT_EQ(engine_.ObjectCount(), 0u);
-  EXPECT_EQ(Fails("lblA.Caption = 1"), "Object required: 'lblA'");
 }
 
 }  // namespace
