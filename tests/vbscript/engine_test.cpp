@@ -79,6 +79,7 @@ class EngineTest : public ::testing::Test {
 };
 
 TEST_F(EngineTest, ExpressionsComputeAsTheOldEngineDid) {
+  b_.values["empty"] = Value();
   const std::pair<const char*, Value> cases[] = {
       {"1 + 2 * 3", Value::Integer(7)},
       {"(1 + 2) * 3", Value::Integer(9)},
@@ -112,6 +113,7 @@ TEST_F(EngineTest, ExpressionsComputeAsTheOldEngineDid) {
       {"CBool(\"True\") & CBool(\" true \") & CBool(\"-1\") & CBool(\"2.5\")",
        Value::String("TrueTrueTrueTrue")},
       {"CBool(\"fALSE\") Or CBool(\"0\") Or CBool(0)", Value::Boolean(false)},
+      {"lblB.Empty & CBool(lblB.Empty) & CDbl(lblB.Empty)", Value::String("False0")},
       {"vbCrLf", Value::String("\r\n")},
       {"-3 ^ 2", Value::Double(9)},  // the sign binds tighter than ^
       {"2 ^ 3 ^ 2", Value::Double(64)},
@@ -160,7 +162,6 @@ TEST_F(EngineTest, ExpressionsComputeAsTheOldEngineDid) {
         "\"true\" Or False"}) {
     EXPECT_EQ(Eval(truth), Value::Boolean(true)) << truth;
   }
-  EXPECT_EQ(ToString(Value()), "") << "Empty";
   Run("lblA.Move 1 = 1, 2, 3, 4");
   EXPECT_EQ(a_.calls.at(0).at(0), Value::Boolean(true)) << "= in an argument compares";
 }
@@ -242,7 +243,6 @@ TEST_F(EngineTest, FailingStatementChangesNothing) {
   EXPECT_EQ(Fails("lblA.Raw = Chr(256)"), "Invalid procedure call or argument: 'Chr'");
   EXPECT_EQ(Fails("lblA.Raw = Nonsense(1)"), "Sub or function not defined: 'Nonsense'");
   EXPECT_EQ(a_.values["caption"], Value::String("start"));
-  EXPECT_EQ(a_.values["left"], Value::Long(100));
   EXPECT_TRUE(a_.calls.empty());
   EXPECT_TRUE(b_.values.empty());
 
