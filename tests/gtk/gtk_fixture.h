@@ -6,21 +6,14 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <functional>
-#include <memory>
-#include <sstream>
-#include <string>
 #include <thread>
 #include <type_traits>
-#include <vector>
 
 #include "os/gtk/gtk_browser.h"
 #include "os/gtk/gtk_screen_window.h"
 #include "os/gtk/gtk_window_system.h"
-#include "os/headless/headless_window_system.h"
 #include "os/headless/screen_fixture.h"
 #include "support/installation.h"
 #include "support/temp_dir.h"
@@ -37,8 +30,10 @@ using headless::ScreenDesign;
 template <typename System>
 class WindowSystemTest : public ::testing::Test {
  protected:
+  static constexpr bool kHeadless = !std::is_same_v<System, GtkWindowSystem>;
+
   void SetUp() override {
-    if constexpr (std::is_same_v<System, GtkWindowSystem>) {
+    if constexpr (!kHeadless) {
       if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
         GTEST_SKIP() << "no display; run under xvfb-run";
       }
