@@ -78,18 +78,6 @@ class GtkTest : public WindowSystemTest<GtkWindowSystem> {
     ASSERT_TRUE(WaitFor([&] { return events.Count("activated") == 1; }));
   }
 
-  // Loads `html` (written to a file) into the shown screen's browser and
-  // waits for its DocumentComplete.
-  GtkBrowser* LoadPage(const std::string& html) {
-    if (window == nullptr) ShowScreen();
-    GtkBrowser* browser = window->FindBrowser("WebBrowser1");
-    const int before = events.Count("complete WebBrowser1");
-    browser->Navigate("file://" + dir.Write("page.htm", html) + "?application=OL&scaling=100");
-    EXPECT_TRUE(WaitFor([&] { return events.Count("complete WebBrowser1") > before; }))
-        << "the page never completed";
-    return browser;
-  }
-
   std::unique_ptr<GtkScreenWindow> window;  // the test screen, closed before the rest
 };
 

@@ -24,7 +24,6 @@ class ScreenEvents : public WindowEvents {
   void Activated() override { log.push_back("activated"); }
   void ButtonClicked(std::string_view widget) override {
     log.push_back("clicked " + std::string(widget));
-    if (onClick) onClick(widget);
   }
   void CloseRequested() override { log.push_back("close requested"); }
   void DocumentComplete(std::string_view browser) override {
@@ -43,7 +42,6 @@ class ScreenEvents : public WindowEvents {
   }
 
   std::vector<std::string> log;
-  std::function<void(std::string_view)> onClick;
   bool cancelNavigation = false;
   std::string mayLoad = "file:///";
 };
