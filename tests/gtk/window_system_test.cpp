@@ -16,7 +16,9 @@ using headless::HeadlessWindowSystem;
 using Backends = ::testing::Types<HeadlessWindowSystem, GtkWindowSystem>;
 TYPED_TEST_SUITE(WindowSystemTest, Backends);
 
-TYPED_TEST(WindowSystemTest, TimersTickWhileTheProgramSleepsUntilStopped) {
+// Timers tick while the program sleeps, until stopped; waits leave the
+// processor alone until notified.
+TYPED_TEST(WindowSystemTest, TimersTickInSleepsAndWaitsLeaveTheProcessorAlone) {
   EventLoop& loop = this->ui->Loop();
   int ticks = 0;
   int slowTicks = 0;
@@ -49,10 +51,7 @@ TYPED_TEST(WindowSystemTest, TimersTickWhileTheProgramSleepsUntilStopped) {
   EXPECT_EQ(ticks, stoppedAt) << "a stopped timer stays quiet";
   EXPECT_EQ(selfStopping, 1);
   EXPECT_EQ(deepest, 1);
-}
 
-TYPED_TEST(WindowSystemTest, WaitsLeaveTheProcessorAloneUntilNotified) {
-  EventLoop& loop = this->ui->Loop();
   loop.PumpPending();
   const std::clock_t cpuBefore = std::clock();  // the process's processor time
   const auto started = std::chrono::steady_clock::now();
@@ -91,7 +90,6 @@ TYPED_TEST(WindowSystemTest, PagesLoadAndTheirFieldsAreReadAndWritten) {
   EXPECT_TRUE(page->Busy()) << "busy from the moment it is sent";
   EXPECT_TRUE(this->WaitFor([&] { return events.Count("complete WebBrowser1") == 1; }));
   EXPECT_FALSE(page->Busy());
-  EXPECT_TRUE(page->HasBody());
   const auto get = [&](const char* id, const char* attribute) {
     return page->GetAttribute(ElementRef::ById(id), attribute);
   };
@@ -105,7 +103,6 @@ TYPED_TEST(WindowSystemTest, PagesLoadAndTheirFieldsAreReadAndWritten) {
   EXPECT_FALSE(page->SetAttribute(ElementRef::ById("nothing"), "value", "x"));
 
   EXPECT_EQ(page->CountElementsByName("field"), 2);
-  EXPECT_EQ(page->CountElementsByName("nothing"), 0);
   EXPECT_EQ(page->GetAttribute(ElementRef::ByName("field", 1), "id"), "chkNews");
   EXPECT_EQ(page->GetAttribute(ElementRef::ByName("field", 2), "id"), std::nullopt);
 

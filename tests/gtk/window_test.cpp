@@ -62,7 +62,7 @@ TEST_F(GtkTest, WidgetsFollowTheDesignAndItsChanges) {
   EXPECT_EQ(y, 208) << "fraBottom at 200 pixels, the button 8 below";
   EXPECT_EQ(gtk_widget_get_allocated_width(next), 100);
 
-  WidgetSpec changed = ScreenDesign().widgets[7];  // cmdNext
+  WidgetSpec changed = ScreenDesign().widgets[6];  // cmdNext
   changed.state.caption = "&Weiter\n\r>";          // a caption's {CRLF}
   changed.state.enabled = false;
   changed.state.toolTipText = "Go on";
@@ -77,7 +77,7 @@ TEST_F(GtkTest, WidgetsFollowTheDesignAndItsChanges) {
   window->UpdateWidget(changed);
   EXPECT_FALSE(gtk_widget_get_visible(next));
 
-  WidgetSpec text = ScreenDesign().widgets[8];  // txtName
+  WidgetSpec text = ScreenDesign().widgets[7];  // txtName
   text.state.text = "Anna";
   window->UpdateWidget(text);
   EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(window->NativeWidget("txtName"))), "Anna");

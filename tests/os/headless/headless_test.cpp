@@ -72,7 +72,7 @@ TEST(ScriptedUser, SelectsAndActivatesAndScriptErrorsEndTheRunNamingTheLine) {
     Screens screens("select lstApp SW\nactivate frmTest\n" + std::string(script));
     ScreenEvents events;
     auto window = screens.system.CreateWindow(ScreenDesign(), events);
-    WidgetSpec skip = ScreenDesign().widgets[6];
+    WidgetSpec skip = ScreenDesign().widgets[5];  // cmdSkip
     skip.state.enabled = false;
     window->UpdateWidget(skip);
     Browser& page = *window->GetBrowser("WebBrowser1");
@@ -100,9 +100,8 @@ TEST(ScriptedUser, SelectsAndActivatesAndScriptErrorsEndTheRunNamingTheLine) {
 TEST(ScriptedUser, MessageBoxesAreAnsweredFromTheScript) {
   // A picture of the box comes before its answer.
   Screens screens("answer Yes\nshot box\nanswer 2\nsignal HUP\nanswer No\n");
-  EventLoop& loop = screens.system.Loop();
   int ticks = 0;
-  loop.StartTimer(milliseconds(50), [&] { ++ticks; });
+  screens.system.Loop().StartTimer(milliseconds(50), [&] { ++ticks; });
   EXPECT_EQ(screens.system.MessageBox(nullptr, "Line one\r\nLine two", 0x24, "Orlent Setup"), 6);
   EXPECT_EQ(ticks, 2) << "timers run while the user reads the box";
   EXPECT_EQ(screens.system.MessageBox(nullptr, "Go on?", 0x31, "Setup"), 2);
