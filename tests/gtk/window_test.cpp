@@ -123,7 +123,9 @@ TEST_F(GtkTest, SampledPixelsPicturesIconsAndDisplayFacts) {
   EXPECT_EQ(display->TwipsPerPixelY(), 12);
 }
 
-// Quit from a timer ends a modal wait and then Run, with its status.
+// Quit from a timer ends a modal wait and then Run, with its status. A modal
+// window that closes, and its owner's return to the front, are played by the
+// desktop's whole run through the legal window.
 TEST_F(GtkTest, QuitEndsRunAndModalWindows) {
   ShowScreen();
   RecordedEvents modalEvents;
