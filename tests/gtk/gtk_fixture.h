@@ -6,21 +6,14 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <functional>
-#include <memory>
-#include <sstream>
-#include <string>
 #include <thread>
 #include <type_traits>
-#include <vector>
 
 #include "os/gtk/gtk_browser.h"
 #include "os/gtk/gtk_screen_window.h"
 #include "os/gtk/gtk_window_system.h"
-#include "os/headless/headless_window_system.h"
 #include "os/headless/screen_fixture.h"
 #include "support/installation.h"
 #include "support/temp_dir.h"
@@ -37,8 +30,10 @@ using headless::ScreenDesign;
 template <typename System>
 class WindowSystemTest : public ::testing::Test {
  protected:
+  static constexpr bool kHeadless = !std::is_same_v<System, GtkWindowSystem>;
+
   void SetUp() override {
-    if constexpr (std::is_same_v<System, GtkWindowSystem>) {
+    if constexpr (!kHeadless) {
       if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
         GTEST_SKIP() << "no display; run under xvfb-run";
       }
@@ -81,18 +76,6 @@ class GtkTest : public WindowSystemTest<GtkWindowSystem> {
     if (window == nullptr) window = OpenWindow(events);
     window->Show();
     ASSERT_TRUE(WaitFor([&] { return events.Count("activated") == 1; }));
-  }
-
-  // Loads `html` (written to a file) into the shown screen's browser and
-  // waits for its DocumentComplete.
-  GtkBrowser* LoadPage(const std::string& html) {
-    if (window == nullptr) ShowScreen();
-    GtkBrowser* browser = window->FindBrowser("WebBrowser1");
-    const int before = events.Count("complete WebBrowser1");
-    browser->Navigate("file://" + dir.Write("page.htm", html) + "?application=OL&scaling=100");
-    EXPECT_TRUE(WaitFor([&] { return events.Count("complete WebBrowser1") > before; }))
-        << "the page never completed";
-    return browser;
   }
 
   std::unique_ptr<GtkScreenWindow> window;  // the test screen, closed before the rest

@@ -16,14 +16,20 @@ using headless::HeadlessWindowSystem;
 using Backends = ::testing::Types<HeadlessWindowSystem, GtkWindowSystem>;
 TYPED_TEST_SUITE(WindowSystemTest, Backends);
 
-TYPED_TEST(WindowSystemTest, TimersTickWhileTheProgramSleepsUntilStopped) {
+// Timers tick while the program sleeps, until stopped; waits leave the
+// processor alone until notified.
+TYPED_TEST(WindowSystemTest, TimersTickInSleepsAndWaitsLeaveTheProcessorAlone) {
   EventLoop& loop = this->ui->Loop();
   int ticks = 0;
+  int slowTicks = 0;
+  const auto slow = loop.StartTimer(300ms, [&] { ++slowTicks; });
   const auto timer = loop.StartTimer(50ms, [&] { ++ticks; });
   loop.Sleep(500ms);
-  EXPECT_GE(ticks, 6) << "about ten ticks in half a second";
+  EXPECT_GE(ticks, TestFixture::kHeadless ? 10 : 6) << "virtual time: the tick at 500 ms too";
   EXPECT_LE(ticks, 10);
+  EXPECT_EQ(slowTicks, 1);
   loop.StopTimer(timer);
+  loop.StopTimer(slow);
   const int stoppedAt = ticks;
 
   // A tick that stops its own timer, and one that sleeps (not re-entered).
@@ -45,12 +51,10 @@ TYPED_TEST(WindowSystemTest, TimersTickWhileTheProgramSleepsUntilStopped) {
   EXPECT_EQ(ticks, stoppedAt) << "a stopped timer stays quiet";
   EXPECT_EQ(selfStopping, 1);
   EXPECT_EQ(deepest, 1);
-}
 
-TYPED_TEST(WindowSystemTest, WaitsLeaveTheProcessorAloneUntilNotified) {
-  EventLoop& loop = this->ui->Loop();
   loop.PumpPending();
   const std::clock_t cpuBefore = std::clock();  // the process's processor time
+  const auto started = std::chrono::steady_clock::now();
   loop.Sleep(1000ms);
   std::atomic<bool> ready = false;
   std::thread other([&] {
@@ -60,7 +64,8 @@ TYPED_TEST(WindowSystemTest, WaitsLeaveTheProcessorAloneUntilNotified) {
   });
   loop.WaitUntil([&] { return ready.load(); });
   other.join();
-  EXPECT_TRUE(ready);
+  EXPECT_EQ(std::chrono::steady_clock::now() - started < 1000ms, TestFixture::kHeadless)
+      << "the headless loop's time is its own";
   EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC * 15 / 100) << "a 1 s sleep and a 300 ms wait";
 }
 
@@ -85,7 +90,6 @@ TYPED_TEST(WindowSystemTest, PagesLoadAndTheirFieldsAreReadAndWritten) {
   EXPECT_TRUE(page->Busy()) << "busy from the moment it is sent";
   EXPECT_TRUE(this->WaitFor([&] { return events.Count("complete WebBrowser1") == 1; }));
   EXPECT_FALSE(page->Busy());
-  EXPECT_TRUE(page->HasBody());
   const auto get = [&](const char* id, const char* attribute) {
     return page->GetAttribute(ElementRef::ById(id), attribute);
   };
@@ -99,7 +103,6 @@ TYPED_TEST(WindowSystemTest, PagesLoadAndTheirFieldsAreReadAndWritten) {
   EXPECT_FALSE(page->SetAttribute(ElementRef::ById("nothing"), "value", "x"));
 
   EXPECT_EQ(page->CountElementsByName("field"), 2);
-  EXPECT_EQ(page->CountElementsByName("nothing"), 0);
   EXPECT_EQ(page->GetAttribute(ElementRef::ByName("field", 1), "id"), "chkNews");
   EXPECT_EQ(page->GetAttribute(ElementRef::ByName("field", 2), "id"), std::nullopt);
 
@@ -122,16 +125,10 @@ TYPED_TEST(WindowSystemTest, PagesLoadAndTheirFieldsAreReadAndWritten) {
   EXPECT_FALSE(page->Focus(ElementRef::ById("nothing")));
   EXPECT_TRUE(page->SetBackgroundColor("08A0FF"));
   EXPECT_TRUE(page->SetBodyScroll("no"));
-  if constexpr (std::is_same_v<TypeParam, GtkWindowSystem>) {
+  if constexpr (!TestFixture::kHeadless) {
     auto* view = static_cast<GtkBrowser*>(page);
     EXPECT_EQ(view->EvaluateScript("typeof window.injected"), "undefined") << "nothing ran";
     EXPECT_EQ(view->EvaluateScript("document.activeElement.id"), "txtName");
-    // Reads give what the user typed and ticked.
-    view->EvaluateScript("document.getElementById('txtName').value = 'Anna'");
-    view->EvaluateScript("document.getElementById('chkNews').click()");
-    EXPECT_EQ(get("txtName", "value"), "Anna");
-    EXPECT_EQ(get("chkNews", "checked"), "true");
-
     EXPECT_EQ(view->EvaluateScript("document.bgColor"), "#08A0FF");
     GdkRGBA viewColour;
     webkit_web_view_get_background_color(view->View(), &viewColour);
@@ -142,6 +139,19 @@ TYPED_TEST(WindowSystemTest, PagesLoadAndTheirFieldsAreReadAndWritten) {
                 "hidden");
     }
   }
+
+  // As in WebKit, a page is found by its exact name only; a missing one
+  // completes all the same, empty. No load completes for a closed window.
+  page->Navigate("file://" + this->dir.path().string() + "/HTML%20Screens/Form.htm");
+  EXPECT_TRUE(
+      this->WaitFor([&] { return !page->Busy() && events.Count("complete WebBrowser1") > 1; }));
+  EXPECT_TRUE(page->HasBody());
+  EXPECT_EQ(get("txtName", "value"), std::nullopt);
+  page->Navigate("file://" + this->dir.path().string() + "/HTML%20Screens/form.htm");
+  window->Close();
+  events.log.clear();
+  this->ui->Loop().Sleep(300ms);
+  EXPECT_TRUE(events.log.empty());
 }
 
 }  // namespace

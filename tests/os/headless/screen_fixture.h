@@ -24,7 +24,6 @@ class ScreenEvents : public WindowEvents {
   void Activated() override { log.push_back("activated"); }
   void ButtonClicked(std::string_view widget) override {
     log.push_back("clicked " + std::string(widget));
-    if (onClick) onClick(widget);
   }
   void CloseRequested() override { log.push_back("close requested"); }
   void DocumentComplete(std::string_view browser) override {
@@ -43,7 +42,6 @@ class ScreenEvents : public WindowEvents {
   }
 
   std::vector<std::string> log;
-  std::function<void(std::string_view)> onClick;
   bool cancelNavigation = false;
   std::string mayLoad = "file:///";
 };
@@ -72,7 +70,6 @@ inline WindowSpec ScreenDesign() {
   w.back().state.backColor = 0x00FFA008;  // red 08, green A0, blue FF
   w.push_back(Widget("fra1", WidgetKind::kFrame, "", 0, 600, 4800, 2400));
   w.push_back(Widget("fraBottom", WidgetKind::kFrame, "", 0, 3000, 4800, 600));
-  w.push_back(Widget("lblHdr1", WidgetKind::kLabel, "fraTop", 120, 120, 3000, 300, "Header"));
   w.push_back(Widget("WebBrowser1", WidgetKind::kBrowser, "fra1", 0, 0, 4800, 2400));
   w.push_back(Widget("lblLegal", WidgetKind::kLinkLabel, "fraBottom", 120, 120, 1500, 300,
                      "[<forecolor=FF0000>License</forecolor>]"));
