@@ -64,6 +64,8 @@ TEST_F(RegistryStoreTest, MissingFileIsOnlyCreatedByAWriteAndAWriteNeverMakesAKe
   ASSERT_EQ(store.CreateKey(kMachine, "Software"), StoreStatus::kOk);
   ASSERT_EQ(store.WriteValue(kMachine, "Software", "x", "1"), StoreStatus::kOk);
   EXPECT_EQ(store.WriteValue(kMachine, "Software\\Missing", "x", "1"), StoreStatus::kNotFound);
+  EXPECT_EQ(store.Apply({{kMachine, "Software\\Missing", "x", "1", false, true}}),
+            StoreStatus::kNotFound);
   EXPECT_EQ(store.KeyExists(kMachine, "Software\\Missing"), StoreStatus::kNotFound);
   SqliteRegistryStore other(path);
   EXPECT_EQ(Read(other, "software", "X"), "1");
@@ -119,13 +121,12 @@ TEST_F(RegistryStoreTest, BatchIsKeptWholeOrNotAtAll) {
   EXPECT_EQ(Read(store, "Software\\Orlent", "a"), "3") << "later changes of a batch win";
   EXPECT_EQ(store.KeyExists(kMachine, "Software\\Empty"), StoreStatus::kOk);
 
-  const auto batch = [](const std::string& subkey, const std::string& name) {
+  const auto batch = [](const std::string& name) {
     return std::vector<RegistryChange>{
-        {kMachine, subkey, "UserEmail", "a@b.example", false, true},
-        {kMachine, subkey, "UserFirstName", name, false, true},
+        {kMachine, "Software\\Orlent", "UserEmail", "a@b.example", false, true},
+        {kMachine, "Software\\Orlent", "UserFirstName", name, false, true},
     };
   };
-  // That a batch into a missing key makes no key is the registry's test.
 
   rlimit old{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -133,13 +134,13 @@ TEST_F(RegistryStoreTest, BatchIsKeptWholeOrNotAtAll) {
   rlimit small = old;
   small.rlim_cur = static_cast<rlim_t>(std::filesystem::file_size(path) + 64 * 1024);
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  const StoreStatus full = store.Apply(batch("Software\\Orlent", std::string(512 * 1024, 'n')));
+  const StoreStatus full = store.Apply(batch(std::string(512 * 1024, 'n')));
   ::setrlimit(RLIMIT_FSIZE, &old);
   ::signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(full, StoreStatus::kUnwritable);
   EXPECT_EQ(Read(store, "Software\\Orlent", "UserEmail"), "<unread>");
 
-  ASSERT_EQ(store.Apply(batch("Software\\Orlent", "Ann")), StoreStatus::kOk);
+  ASSERT_EQ(store.Apply(batch("Ann")), StoreStatus::kOk);
   EXPECT_EQ(Read(store, "Software\\Orlent", "UserFirstName"), "Ann");
 }
 
