@@ -100,6 +100,18 @@ TEST_F(RegistryStoreTest, OnlyTheUserMayReadTheStoreWhateverTheUmask) {
   umask(oldMask);
 }
 
+// A store whose journal cannot be made reads on and refuses writes as such;
+// that the user is told once and the file is left as it was is the whole-run
+// test.
+TEST_F(RegistryStoreTest, AStoreThatCannotBeWrittenIsStillRead) {
+  ASSERT_EQ(SqliteRegistryStore(path).WriteValue(kMachine, "", "Language", "de"), StoreStatus::kOk);
+  std::filesystem::create_directory(path + "-wal");
+  std::filesystem::create_directory(path + "-shm");
+  EXPECT_EQ(Read(store, "", "Language"), "de");
+  EXPECT_EQ(store.WriteValue(kMachine, "", "Language", "fr"), StoreStatus::kUnwritable);
+  EXPECT_EQ(Read(store, "", "Language"), "de");
+}
+
 // A refused change, or a full disk (as a file size limit, which holds for
 // root as well) in the middle of a batch: nothing of the batch is kept. A
 // store that can be read but not written is the registry's test.
