@@ -12,13 +12,6 @@ namespace {
 using testing::ScopedEnv;
 using testing::TempDir;
 
-TEST(GetParentFolder, DropsTrailingComponents) {
-  EXPECT_EQ(GetParentFolder("/a/b/c", 1), "/a/b/");
-  EXPECT_EQ(GetParentFolder("/a/b/c", 2), "/a/");
-  EXPECT_EQ(GetParentFolder("/a/b/c/", 1), "/a/b/c/") << "the empty last component is the one";
-  EXPECT_EQ(GetParentFolder("/a/b", 5), "/") << "more than there are";
-}
-
 // The languages the environment asks for, the first of them the default.
 TEST(LanguagesFromLocale, GnuLanguageListFirstThenTheFirstSetLocaleVariable) {
   const struct {
@@ -90,6 +83,8 @@ TEST(SystemHelpers, TempFolderIsOnlyEverOneNoOtherUserCanWrite) {
 // The time stamp's shape and the case-blind file test are checked where they
 // are used (first-run marks, the downloader start).
 TEST(SystemHelpers, PathsAndNames) {
+  EXPECT_EQ(GetParentFolder("/a/b/c/", 2), "/a/b/") << "the empty last component is one";
+  EXPECT_EQ(GetParentFolder("/a/b", 5), "/") << "more than there are";
   EXPECT_EQ(JoinPath("/opt/", "/PV"), "/opt/PV");
   EXPECT_EQ(JoinPath("/", "PV"), "/PV");
   EXPECT_EQ(JoinPath("", "PV"), "PV");

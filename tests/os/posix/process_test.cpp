@@ -113,40 +113,37 @@ TEST(ProcessTest, TheInstanceLockAndTheProgramsStartedWhileItIsHeld) {
 // goes on without the lock.
 TEST(InstanceLockTest, RefusesWhatItCannotTrust) {
   namespace fs = std::filesystem;
-  // Only root can give a file to another user.
+  const std::string own = "/pavane-" + std::to_string(geteuid());
+  const std::string lockFile = "/pavane-PV.lock";
+  // A plant gives 0 once done; only root can give a file to another user,
+  // elsewhere those rows are left out.
   const auto others = [](const std::string& path) { return chown(path.c_str(), 65534, 65534); };
-  struct Case {
+  const struct {
     const char* what;
     bool runtimeDir;  // the lock goes into XDG_RUNTIME_DIR, else into the shared folder
-    std::function<int(const std::string& dir, const std::string& own)> plant;  // -1: cannot
-  };
-  const std::vector<Case> cases = {
+    std::function<int(const std::string& dir)> plant;
+  } cases[] = {
       {"our folder name is a link to another folder", false,
-       [](const std::string& dir, const std::string& own) {
-         fs::create_directory(dir + "/elsewhere");
-         fs::create_directory_symlink(dir + "/elsewhere", own);
-         return 0;
+       [&](const std::string& dir) {
+         return mkdir((dir + "/elsewhere").c_str(), 0700) |
+                symlink("elsewhere", (dir + own).c_str());
        }},
       {"our folder name is a folder of another user", false,
-       [&](const std::string&, const std::string& own) {
-         return mkdir(own.c_str(), 0700) | others(own);
+       [&](const std::string& dir) {
+         return mkdir((dir + own).c_str(), 0700) | others(dir + own);
        }},
       {"the lock file belongs to another user", true,
-       [&](const std::string& dir, const std::string&) {
-         close(open((dir + "/pavane-PV.lock").c_str(), O_CREAT | O_WRONLY, 0644));
-         return others(dir + "/pavane-PV.lock");
+       [&](const std::string& dir) {
+         return close(open((dir + lockFile).c_str(), O_CREAT | O_WRONLY, 0644)) |
+                others(dir + lockFile);
        }},
       {"the lock file is a folder", true,
-       [](const std::string& dir, const std::string&) {
-         return fs::create_directory(dir + "/pavane-PV.lock") ? 0 : -1;
-       }},
+       [&](const std::string& dir) { return mkdir((dir + lockFile).c_str(), 0700); }},
   };
-  for (const Case& test : cases) {
+  for (const auto& test : cases) {
     SCOPED_TRACE(test.what);
     TempDir dir;
-    if (test.plant(dir.path().string(), dir.File("pavane-" + std::to_string(geteuid()))) != 0) {
-      continue;
-    }
+    if (test.plant(dir.path().string()) != 0) continue;
     if (!test.runtimeDir) chmod(dir.path().c_str(), 01777);  // shared, as /tmp
     ScopedEnv runtime("XDG_RUNTIME_DIR", test.runtimeDir ? dir.path().c_str() : nullptr);
     ScopedEnv temp("Temp", nullptr);
@@ -155,7 +152,7 @@ TEST(InstanceLockTest, RefusesWhatItCannotTrust) {
     ASSERT_NE(lock, nullptr) << "not taken for another running copy";
     EXPECT_FALSE(lock->held());
     EXPECT_FALSE(lock->problem().empty());
-    EXPECT_FALSE(std::filesystem::exists(dir.File("elsewhere/pavane-PV.lock")));
+    EXPECT_FALSE(fs::exists(dir.File("elsewhere/pavane-PV.lock")));
   }
 }
 
