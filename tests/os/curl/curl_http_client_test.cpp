@@ -74,7 +74,9 @@ TEST(CurlHttpClient, GetsAnswerOrFailInTimeAndTheEndWaitHolds) {
       if (c.timeoutMs != 0) options.timeout = milliseconds(c.timeoutMs);
       const auto start = Clock::now();
       const HttpResponse answer = client.Get(c.url, options);
-      EXPECT_LT(SecondsSince(start), c.timeoutMs != 0 ? 1.0 : 2.0);
+      if (c.status == 0) {
+        EXPECT_LT(SecondsSince(start), c.timeoutMs != 0 ? 1.0 : 2.0) << "no answer, in time";
+      }
       EXPECT_EQ(answer.completed, c.status != 0) << answer.error;
       EXPECT_EQ(answer.error.empty(), c.status != 0);
       EXPECT_EQ(answer.status, c.status);
