@@ -72,7 +72,7 @@ TEST(SystemHelpers, TempFolderIsOnlyEverOneNoOtherUserCanWrite) {
   ScopedEnv set("TMPDIR", (dir.path().string() + "/").c_str());
   EXPECT_EQ(TempFolder(problem), dir.path().string()) << "a private TMPDIR is used as it is";
 
-  for (const mode_t shared : {01777, 0770}) {
+  for (const mode_t shared : {01777, 0770, 0703}) {
     chmod(dir.path().c_str(), shared);
     EXPECT_EQ(TempFolder(problem), dir.File(own)) << "a shared one gets a folder of the user's";
   }
