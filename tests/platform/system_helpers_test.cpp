@@ -12,56 +12,37 @@ namespace {
 using testing::ScopedEnv;
 using testing::TempDir;
 
-TEST(GetParentFolder, DropsTrailingComponents) {
-  EXPECT_EQ(GetParentFolder("/a/b/c", 1), "/a/b/");
-  EXPECT_EQ(GetParentFolder("/a/b/c", 2), "/a/");
-  EXPECT_EQ(GetParentFolder("/a/b/c/", 1), "/a/b/c/") << "the empty last component is the one";
-  EXPECT_EQ(GetParentFolder("/a/b", 5), "/") << "more than there are";
-}
-
-TEST(DefaultLanguageFromLocale, TakesTheFirstSetLocaleVariable) {
-  ScopedEnv list("LANGUAGE", nullptr);
-  ScopedEnv all("LC_ALL", nullptr);
-  ScopedEnv messages("LC_MESSAGES", nullptr);
-  ScopedEnv lang("LANG", nullptr);
-  EXPECT_EQ(DefaultLanguageFromLocale(), "en") << "none set";
-  {
-    ScopedEnv set("LANG", "de_DE.UTF-8");
-    EXPECT_EQ(DefaultLanguageFromLocale(), "de");
-    ScopedEnv over("LC_MESSAGES", "ja_JP.eucJP");
-    EXPECT_EQ(DefaultLanguageFromLocale(), "ja");
-    ScopedEnv empty("LC_ALL", "");
-    EXPECT_EQ(DefaultLanguageFromLocale(), "ja") << "empty means unset";
-    ScopedEnv c("LC_ALL", "C.UTF-8");
-    EXPECT_EQ(DefaultLanguageFromLocale(), "en");
-  }
-  const std::pair<const char*, const char*> cases[] = {
-      {"POSIX", "en"}, {"C", "en"},  {"FR_fr", "fr"}, {"sr_RS@latin", "sr"}, {"fil_PH", "fil"},
-      {"ge_XX", "de"}, {"jp", "ja"}, {"es", "es"},    {"e1_XX", "en"},       {"deu_DE", "deu"},
+// The languages the environment asks for, the first of them the default.
+TEST(LanguagesFromLocale, GnuLanguageListFirstThenTheFirstSetLocaleVariable) {
+  const struct {
+    const char* env[4];  // LANGUAGE, LC_ALL, LC_MESSAGES, LANG; nullptr: unset
+    std::vector<std::string> languages;
+  } cases[] = {
+      {{nullptr, nullptr, nullptr, nullptr}, {}},
+      {{nullptr, nullptr, nullptr, "de_DE.UTF-8"}, {"de"}},
+      {{nullptr, "", "ja_JP.eucJP", "de_DE.UTF-8"}, {"ja"}},  // empty means unset
+      {{nullptr, "C.UTF-8", "ja_JP.eucJP", "de_DE.UTF-8"}, {}},
+      {{nullptr, nullptr, nullptr, "POSIX"}, {}},
+      {{nullptr, nullptr, nullptr, "C"}, {}},
+      {{nullptr, nullptr, nullptr, "sr@latin"}, {"sr"}},
+      {{nullptr, nullptr, nullptr, "jp"}, {"ja"}},
+      {{nullptr, nullptr, nullptr, "e1_XX"}, {}},
+      {{nullptr, nullptr, nullptr, "deu_DE"}, {"deu"}},
+      {{"es:fr_FR", nullptr, nullptr, "de_DE.UTF-8"}, {"es", "fr", "de"}},
+      {{"DE_at:de", nullptr, nullptr, "de_DE.UTF-8"}, {"de"}},
+      {{"::x:pt_BR.UTF-8", nullptr, nullptr, "de_DE.UTF-8"}, {"pt", "de"}},
+      {{"../..:fil", nullptr, nullptr, "de_DE.UTF-8"}, {"fil", "de"}},
+      {{"es", nullptr, nullptr, "C.UTF-8"}, {}},  // the C locale reads no LANGUAGE
   };
-  for (const auto& [locale, language] : cases) {
-    ScopedEnv set("LANG", locale);
-    EXPECT_EQ(DefaultLanguageFromLocale(), language) << locale;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.env[0] ? c.env[0] : "-") + " " + (c.env[3] ? c.env[3] : "-"));
+    ScopedEnv language("LANGUAGE", c.env[0]);
+    ScopedEnv all("LC_ALL", c.env[1]);
+    ScopedEnv messages("LC_MESSAGES", c.env[2]);
+    ScopedEnv lang("LANG", c.env[3]);
+    EXPECT_EQ(LanguagesFromLocale(), c.languages);
+    EXPECT_EQ(DefaultLanguageFromLocale(), c.languages.empty() ? "en" : c.languages[0]);
   }
-}
-
-TEST(LanguagesFromLocale, GnuLanguageListComesFirst) {
-  ScopedEnv all("LC_ALL", nullptr);
-  ScopedEnv messages("LC_MESSAGES", nullptr);
-  ScopedEnv lang("LANG", "de_DE.UTF-8");
-  const std::pair<const char*, std::vector<std::string>> cases[] = {
-      {"es:fr_FR", {"es", "fr", "de"}},
-      {"DE_at:de", {"de"}},
-      {"::x:pt_BR.UTF-8", {"pt", "de"}},
-      {"../..:fil", {"fil", "de"}},
-  };
-  for (const auto& [list, expected] : cases) {
-    ScopedEnv set("LANGUAGE", list);
-    EXPECT_EQ(LanguagesFromLocale(), expected) << list;
-  }
-  ScopedEnv c("LANG", "C.UTF-8");
-  ScopedEnv set("LANGUAGE", "es");
-  EXPECT_TRUE(LanguagesFromLocale().empty()) << "the C locale reads no LANGUAGE";
 }
 
 TEST(NormalizeLanguageCode, OneFormForEverySource) {
@@ -91,7 +72,7 @@ TEST(SystemHelpers, TempFolderIsOnlyEverOneNoOtherUserCanWrite) {
   ScopedEnv set("TMPDIR", (dir.path().string() + "/").c_str());
   EXPECT_EQ(TempFolder(problem), dir.path().string()) << "a private TMPDIR is used as it is";
 
-  for (const mode_t shared : {01777, 0770}) {
+  for (const mode_t shared : {01777, 0770, 0703}) {
     chmod(dir.path().c_str(), shared);
     EXPECT_EQ(TempFolder(problem), dir.File(own)) << "a shared one gets a folder of the user's";
   }
@@ -102,6 +83,8 @@ TEST(SystemHelpers, TempFolderIsOnlyEverOneNoOtherUserCanWrite) {
 // The time stamp's shape and the case-blind file test are checked where they
 // are used (first-run marks, the downloader start).
 TEST(SystemHelpers, PathsAndNames) {
+  EXPECT_EQ(GetParentFolder("/a/b/c/", 2), "/a/b/") << "the empty last component is one";
+  EXPECT_EQ(GetParentFolder("/a/b", 5), "/") << "more than there are";
   EXPECT_EQ(JoinPath("/opt/", "/PV"), "/opt/PV");
   EXPECT_EQ(JoinPath("/", "PV"), "/PV");
   EXPECT_EQ(JoinPath("", "PV"), "PV");

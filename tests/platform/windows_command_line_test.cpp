@@ -40,15 +40,9 @@ TEST(WindowsCommandLineTest, SplitsAsTheCRuntimeDoes) {
 // Whatever a value holds, quoting it and splitting the line gives it back, and
 // a value that needs nothing is written as it is.
 TEST(WindowsCommandLineTest, QuotedArgumentsComeBackWhole) {
-  const std::string values[] = {
-      "/target=/tmp/Temp Files/Setup.exe",
-      R"(/target=C:\Dokumente und Einstellungen\Temp\)",
-      R"(say "hi" \"there\")",
-      "tab\there",
-      "",
-      R"(\\server\share\)",
-  };
-  for (const std::string& value : values) {
+  for (const std::string value :
+       {"/target=/tmp/Temp Files/Setup.exe", R"(say "hi" \"there\")", R"(/target=C:\Temp Dir\)",
+        "tab\there", "", R"(\\server\share\)"}) {
     EXPECT_EQ(SplitWindowsCommandLine("p " + QuoteWindowsArgument(value) + " next"),
               (Args{"p", value, "next"}))
         << value;

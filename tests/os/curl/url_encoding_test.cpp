@@ -5,7 +5,7 @@
 namespace pavane::os {
 namespace {
 
-TEST(UrlEncoding, QueryComponentsAreEncodedAndComeBack) {
+TEST(UrlEncoding, QueryComponentsComeBackAndPageAddressesBecomeFileUrls) {
   const std::string unreserved =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~";
   EXPECT_EQ(EncodeQueryComponent(unreserved), unreserved) << "unreserved stay as they are";
@@ -21,24 +21,19 @@ TEST(UrlEncoding, QueryComponentsAreEncodedAndComeBack) {
   EXPECT_EQ(DecodeQueryComponent("%zz%4"), "%zz%4");
   EXPECT_EQ(DecodeQueryComponent("%e6%97%a5"), "\xE6\x97\xA5") << "lower-case hex";
   EXPECT_EQ(DecodeQueryComponent("a%00b"), std::string("a\0b", 3)) << "NUL kept, not cut";
-}
 
-// Install folders are named by users: whatever they hold stays path, and only
-// the page's own query follows the "?". A folder named with "?#%" is a
-// whole-run test (the printed legal page).
-TEST(UrlEncoding, PageAddressesBecomeFileUrls) {
-  const struct {
-    const char* address;
-    const char* url;
-  } cases[] = {
+  // Install folders are named by users: whatever they hold stays path, and
+  // only the page's own query follows the "?". A folder named with "?#%" is a
+  // whole-run test (the printed legal page).
+  const std::pair<const char*, const char*> pages[] = {
       {"/opt/HTML Screens/ja/x.htm?application=OL&x=\"a b\"",
        "file:///opt/HTML%20Screens/ja/x.htm?application=OL&x=\"a b\""},
       {"/opt/a?b/x.htm", "file:///opt/a%3Fb/x.htm"},
       {"/opt/\xC3\xA9/x.htm?", "file:///opt/%C3%A9/x.htm"},
   };
-  for (const auto& c : cases) {
-    const PageAddress page = SplitPageAddress(c.address);
-    EXPECT_EQ(FileUrl(page.path, page.query), c.url) << c.address;
+  for (const auto& [address, url] : pages) {
+    const PageAddress page = SplitPageAddress(address);
+    EXPECT_EQ(FileUrl(page.path, page.query), url) << address;
   }
 }
 

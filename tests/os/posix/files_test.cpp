@@ -31,9 +31,10 @@ TEST(ResolvePath, FindsEachComponentWithoutRegardToCasePreferringExactSpellingTh
   EXPECT_EQ(ResolvePath(base + "/ä/X"), base + "/Ä/x") << "non-ASCII case";
 }
 
-TEST(ReadFileBytes, RefusesFilesAboveTheCap) {
+// Reads stop at their cap; a failed write keeps the previous file.
+TEST(Files, ReadsAreCappedAndAFailedWriteKeepsThePreviousFile) {
   TempDir dir;
-  const std::string path = dir.Write("big.ini", std::string(100, 'a'));
+  const std::string path = dir.Write("language.inx", std::string(100, 'a'));
   std::string bytes;
   FileError error;
   EXPECT_TRUE(ReadFileBytes(path, 100, bytes, error));
@@ -44,13 +45,8 @@ TEST(ReadFileBytes, RefusesFilesAboveTheCap) {
   EXPECT_TRUE(bytes.empty());
   EXPECT_FALSE(ReadFileBytes(dir.File("none"), 100, bytes, error));
   EXPECT_EQ(error.number, 53);
-}
 
-TEST(WriteFileAtomically, AFailedWriteKeepsThePreviousFile) {
-  TempDir dir;
-  const std::string path = dir.Write("language.inx", "previous");
   ::chmod(path.c_str(), 0640);
-  FileError error;
   ASSERT_TRUE(WriteFileAtomically(path, "second", error)) << error.description;
   EXPECT_EQ(ReadBytes(path), "second");
   struct stat info;

@@ -51,11 +51,39 @@ std::string OutputOf(const std::vector<std::string>& argv, const std::string& fi
   return ReadBytes(file);
 }
 
-TEST(StartDetachedTest, RunsInItsOwnSessionWithNothingToReadAndLeavesNoChild) {
+// The exit code of a forked copy of this test that tries the lock.
+int TryLockInOtherProcess(const std::string& name) {
+  const pid_t child = fork();
+  if (child == 0) _exit(InstanceLock::TryAcquire(name) ? 0 : 1);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A copy of ours holds the lock while it starts other programs: they run in a
+// session of their own with nothing to read, are not our children and do not
+// keep the lock. Without XDG_RUNTIME_DIR the lock goes into a folder of the
+// user's own in the shared temporary folder (made private: the temporary
+// folder's test).
+TEST(ProcessTest, TheInstanceLockAndTheProgramsStartedWhileItIsHeld) {
   const std::string cat = FindTool("cat");
   const std::string readlink = FindTool("readlink");
-  if (cat.empty() || readlink.empty()) GTEST_SKIP() << "no cat or readlink";
+  const std::string sleep = FindTool("sleep");
+  if (cat.empty() || readlink.empty() || sleep.empty()) GTEST_SKIP() << "no cat, readlink, sleep";
   TempDir dir;
+  chmod(dir.path().c_str(), 01777);  // shared, as /tmp
+  ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
+  ScopedEnv temp("Temp", nullptr);
+  ScopedEnv tmpdir("TMPDIR", dir.path().c_str());
+  auto lock = InstanceLock::TryAcquire("a/../b");
+  ASSERT_NE(lock, nullptr);
+  EXPECT_TRUE(lock->held());
+  EXPECT_EQ(lock->path(), dir.File("pavane-" + std::to_string(geteuid())) + "/pavane-a_.._b.lock")
+      << "the name cannot leave the folder";
+  EXPECT_EQ(TryLockInOtherProcess("a/../b"), 1) << "another running copy";
+  EXPECT_EQ(InstanceLock::TryAcquire("a/../b"), nullptr) << "also within one process";
+  EXPECT_EQ(TryLockInOtherProcess("other"), 0) << "another name is another lock";
+
   EXPECT_EQ(OutputOf({readlink, "/proc/self/fd/0"}, dir.File("stdin")), "/dev/null\n");
   // pid (comm) state ppid pgrp session ...
   const std::string stat = OutputOf({cat, "/proc/self/stat"}, dir.File("stat"));
@@ -66,96 +94,56 @@ TEST(StartDetachedTest, RunsInItsOwnSessionWithNothingToReadAndLeavesNoChild) {
   EXPECT_NE(parent, getpid()) << "not our child";
   EXPECT_NE(session, getsid(0)) << "a session of its own";
   EXPECT_EQ(group, session);
+  std::string error;
+  EXPECT_TRUE(StartDetached({sleep, "3"}, error)) << error;
+  lock.reset();
+  EXPECT_EQ(TryLockInOtherProcess("a/../b"), 0) << "free again after release";
 
   // Failures come back as an error, not as a started program.
-  std::string error;
   EXPECT_FALSE(StartDetached({}, error));
   EXPECT_FALSE(error.empty()) << "no program";
   EXPECT_FALSE(StartDetached({dir.File("missing.exe"), "x"}, error));
   EXPECT_NE(error.find("missing.exe"), std::string::npos) << error;
-
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "no child of ours is left to reap";
   EXPECT_EQ(errno, ECHILD);
-}
-
-// The exit code of a forked copy of this test that tries the lock.
-int TryLockInOtherProcess(const std::string& name) {
-  const pid_t child = fork();
-  if (child == 0) _exit(InstanceLock::TryAcquire(name) ? 0 : 1);
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Without XDG_RUNTIME_DIR the lock goes into a folder of the user's own in
-// the shared temporary folder (made private: the temporary folder's test).
-TEST(InstanceLockTest, OneHolderAtATime) {
-  TempDir dir;
-  chmod(dir.path().c_str(), 01777);  // shared, as /tmp
-  ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
-  ScopedEnv temp("Temp", nullptr);
-  ScopedEnv tmpdir("TMPDIR", dir.path().c_str());
-  const std::string own = dir.File("pavane-" + std::to_string(geteuid()));
-
-  auto lock = InstanceLock::TryAcquire("a/../b");
-  ASSERT_NE(lock, nullptr);
-  EXPECT_TRUE(lock->held());
-  EXPECT_EQ(lock->path(), own + "/pavane-a_.._b.lock") << "the name cannot leave the folder";
-
-  EXPECT_EQ(TryLockInOtherProcess("a/../b"), 1) << "another running copy";
-  EXPECT_EQ(InstanceLock::TryAcquire("a/../b"), nullptr) << "also within one process";
-  EXPECT_EQ(TryLockInOtherProcess("other"), 0) << "another name is another lock";
-
-  // A program started while we hold it does not keep it.
-  if (const std::string sleep = FindTool("sleep"); !sleep.empty()) {
-    std::string error;
-    EXPECT_TRUE(StartDetached({sleep, "3"}, error)) << error;
-  }
-  lock.reset();
-  EXPECT_EQ(TryLockInOtherProcess("a/../b"), 0) << "free again after release";
 }
 
 // What another local user can plant where the lock would go, or a lock file
 // that cannot be used. None of it may end the run as "another copy"; the run
 // goes on without the lock.
 TEST(InstanceLockTest, RefusesWhatItCannotTrust) {
-  constexpr uid_t kOther = 65534;
-  struct Case {
+  namespace fs = std::filesystem;
+  const std::string own = "/pavane-" + std::to_string(geteuid());
+  const std::string lockFile = "/pavane-PV.lock";
+  // A plant gives 0 once done; only root can give a file to another user,
+  // elsewhere those rows are left out.
+  const auto others = [](const std::string& path) { return chown(path.c_str(), 65534, 65534); };
+  const struct {
     const char* what;
     bool runtimeDir;  // the lock goes into XDG_RUNTIME_DIR, else into the shared folder
-    std::function<void(const std::string& dir, const std::string& own)> plant;
-    bool needsRoot = false;
-  };
-  const std::vector<Case> cases = {
+    std::function<int(const std::string& dir)> plant;
+  } cases[] = {
       {"our folder name is a link to another folder", false,
-       [](const std::string& dir, const std::string& own) {
-         std::filesystem::create_directory(dir + "/elsewhere");
-         std::filesystem::create_directory_symlink(dir + "/elsewhere", own);
+       [&](const std::string& dir) {
+         return mkdir((dir + "/elsewhere").c_str(), 0700) |
+                symlink("elsewhere", (dir + own).c_str());
        }},
       {"our folder name is a folder of another user", false,
-       [](const std::string&, const std::string& own) {
-         mkdir(own.c_str(), 0700);
-         ASSERT_EQ(chown(own.c_str(), kOther, kOther), 0);
-       },
-       true},
-      {"the lock file belongs to another user", true,
-       [](const std::string& dir, const std::string&) {
-         const std::string file = dir + "/pavane-PV.lock";
-         close(open(file.c_str(), O_CREAT | O_WRONLY, 0644));
-         ASSERT_EQ(chown(file.c_str(), kOther, kOther), 0);
-       },
-       true},
-      {"the lock file is a folder", true,
-       [](const std::string& dir, const std::string&) {
-         std::filesystem::create_directory(dir + "/pavane-PV.lock");
+       [&](const std::string& dir) {
+         return mkdir((dir + own).c_str(), 0700) | others(dir + own);
        }},
+      {"the lock file belongs to another user", true,
+       [&](const std::string& dir) {
+         return close(open((dir + lockFile).c_str(), O_CREAT | O_WRONLY, 0644)) |
+                others(dir + lockFile);
+       }},
+      {"the lock file is a folder", true,
+       [&](const std::string& dir) { return mkdir((dir + lockFile).c_str(), 0700); }},
   };
-  for (const Case& test : cases) {
+  for (const auto& test : cases) {
     SCOPED_TRACE(test.what);
-    if (test.needsRoot && geteuid() != 0) continue;
     TempDir dir;
-    const std::string own = dir.File("pavane-" + std::to_string(geteuid()));
-    test.plant(dir.path().string(), own);
+    if (test.plant(dir.path().string()) != 0) continue;
     if (!test.runtimeDir) chmod(dir.path().c_str(), 01777);  // shared, as /tmp
     ScopedEnv runtime("XDG_RUNTIME_DIR", test.runtimeDir ? dir.path().c_str() : nullptr);
     ScopedEnv temp("Temp", nullptr);
@@ -164,7 +152,7 @@ TEST(InstanceLockTest, RefusesWhatItCannotTrust) {
     ASSERT_NE(lock, nullptr) << "not taken for another running copy";
     EXPECT_FALSE(lock->held());
     EXPECT_FALSE(lock->problem().empty());
-    EXPECT_FALSE(std::filesystem::exists(dir.File("elsewhere/pavane-PV.lock")));
+    EXPECT_FALSE(fs::exists(dir.File("elsewhere/pavane-PV.lock")));
   }
 }
 
