@@ -1,15 +1,18 @@
-// What the fuzzers share: the entry point, reporting a broken property, and
-// a scratch folder for the targets that go through files.
+// What the fuzzers share: the entry point, reporting a broken property, a
+// scratch folder for the targets that go through files, and the standard
+// headers they all use.
 #pragma once
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pavane::fuzz {
 
@@ -40,6 +43,8 @@ inline const std::string& ScratchFolder() {
 }
 
 }  // namespace pavane::fuzz
+
+using pavane::fuzz::Expect;
 
 // Declares the fuzzer's entry point around the checks that follow it, which
 // see each input as text: PAVANE_FUZZ_TARGET(input) { ...checks... }

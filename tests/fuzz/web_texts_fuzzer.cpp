@@ -2,14 +2,11 @@
 // build them, page addresses split into path and query, and the validation
 // service's answer page. The input is any text: a value to encode, a path,
 // an address or an answer.
-#include <string>
-#include <string_view>
 
 #include "fuzz_support.h"
 #include "os/url_encoding.h"
 #include "screens/info/validation_answer.h"
 
-using pavane::fuzz::Expect;
 using namespace pavane::os;
 using namespace pavane::screens;
 constexpr auto npos = std::string_view::npos;

@@ -1,7 +1,7 @@
 // The reference server as the tests and the run script start it.
 #include <arpa/inet.h>
 #include <errno.h>
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -27,6 +27,8 @@ namespace pavane::testing {
 namespace {
 
 using std::chrono::seconds;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 TEST(PavaneDevserver, StopsOnASignalThatComesRightAfterItsAnnouncement) {
   // Each server is stopped the moment it has said its port; the destructor
@@ -44,10 +46,6 @@ std::string Get(const std::string& url) {
 std::string Event(const std::string& action, const std::string& aid, const std::string& more = "") {
   return "/sw/tr.asp?source=Installer&application=SW&action=" + action + "&aid=" + aid +
          "&installdate=2026-12-01" + more + "&pc=QARVELM5039";
-}
-
-bool Shows(const std::string& page, const std::string& part) {
-  return page.find(part) != std::string::npos;
 }
 
 TEST(PavaneDevserver, EventPageGroupsRunsNewestFirstAndShowsTheNewestOnly) {
@@ -72,11 +70,11 @@ TEST(PavaneDevserver, EventPageGroupsRunsNewestFirstAndShowsTheNewestOnly) {
        {"data-screen=\"PT_Pavane\" data-displayed=\"1\" data-accepted=\"1\" data-declined=\"0\"",
         "data-screen=\"Newsletter\" data-displayed=\"1\" data-accepted=\"0\" data-declined=\"1\"",
         "&lt;script&gt;x&lt;/script&gt;\xef\xbf\xbd", "http-equiv=\"refresh\" content=\"2\""})
-    EXPECT_TRUE(Shows(page, part)) << part;
-  EXPECT_FALSE(Shows(page, "<script>"));
+    EXPECT_THAT(page, HasSubstr(part));
+  EXPECT_THAT(page, Not(HasSubstr("<script>")));
   // The page's own request is logged but is no run's.
   EXPECT_EQ(server.WaitForLogLines(6, seconds(2)).size(), 6u);
-  EXPECT_FALSE(Shows(page, "<td>GET /</td>"));
+  EXPECT_THAT(page, Not(HasSubstr("<td>GET /</td>")));
 
   os::CurlHttpClient client;
   for (int run = 0; run < 53; ++run)
@@ -90,9 +88,9 @@ TEST(PavaneDevserver, EventPageGroupsRunsNewestFirstAndShowsTheNewestOnly) {
   for (const std::string& part : {std::string("data-aid=\"R4\""), std::string(1000, 'L'),
                                   std::string("6 older groups are not shown"),
                                   std::string("8 older requests of this group are not shown")})
-    EXPECT_TRUE(Shows(page, part)) << part;
-  EXPECT_FALSE(Shows(page, "data-aid=\"R3\""));
-  EXPECT_FALSE(Shows(page, std::string(2100, 'L'))) << "a long fact is cut short";
+    EXPECT_THAT(page, HasSubstr(part));
+  EXPECT_THAT(page, Not(HasSubstr("data-aid=\"R3\"")));
+  EXPECT_THAT(page, Not(HasSubstr(std::string(2100, 'L')))) << "a long fact is cut short";
 }
 
 // GCC says so with a macro, Clang with a feature.
@@ -165,7 +163,7 @@ TEST(PavaneDevserver, NoClientHoldsItUpOrUsesItUp) {
   const std::string port = std::to_string(server.port());
   const auto second = RunProgram(PAVANE_DEVSERVER_PROGRAM, {"--port", port});
   EXPECT_EQ(second.exitCode, 1);
-  EXPECT_TRUE(Shows(second.err, "cannot listen on 127.0.0.1:" + port)) << second.err;
+  EXPECT_THAT(second.err, HasSubstr("cannot listen on 127.0.0.1:" + port));
 
   const std::size_t descriptors = OpenDescriptors(pid);
   const long memoryBefore = PeakMemoryKiB(pid);

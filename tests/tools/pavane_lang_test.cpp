@@ -18,13 +18,8 @@ namespace pavane {
 namespace {
 
 using langtool::PseudoText;
-using ::testing::AllOf;
-using ::testing::Contains;
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
-using ::testing::Not;
+using namespace ::testing;
 using testing::ReadBytes;
-using ::testing::StartsWith;
 
 class PavaneLang : public ::testing::Test {
  protected:
@@ -203,19 +198,12 @@ TEST(PseudoText, AccentsLengthensAndKeepsWhatTheProgramReads) {
 }
 
 TEST(PseudoSource, ChangesTheLocalizedTextsOnly) {
-  // Each line of a source and what it becomes; most stay as they are.
+  // Lines of a source and what they become; most stay as they are.
   const std::pair<std::string, std::string> lines[] = {
-      {"; Texts", ""},
-      {"[[PV_frmEmail]]", ""},
-      {"cmdNext.Caption={strLoc_PV_Btn_Next}", ""},
+      {"; Texts\r\n[[PV_frmEmail]]\r\ncmdNext.Caption={strLoc_PV_Btn_Next}", ""},
       {"lblHdr1.Caption=Hello", "lblHdr1.Caption=[Ĥéļļö~~]"},
-      {"lblHdr1.Font.Name=Arial", ""},
-      {"cmdNext.Move 100, 200", ""},
-      {"", ""},
-      {"[[PV_Code_Strings]]", ""},
-      {";+++ Hello", ""},
-      {"strLoc_PV_ProductName_OL=Orlent", ""},
-      {"str_PV_CompanyName=Norvale Software", ""},
+      {"lblHdr1.Font.Name=Arial\r\ncmdNext.Move 100, 200\r\n\r\n[[PV_Code_Strings]]", ""},
+      {";+++ Hello\r\nstrLoc_PV_ProductName_OL=Orlent\r\nstr_PV_CompanyName=Norvale Software", ""},
       {"strURL_SH_Base==http://127.0.0.1:8917/a?b=c", ""},
       {"strLoc_PV_Reason=\"Reason: \"", "strLoc_PV_Reason=\"[Ŕéášöñ:~~~] \""},
       {"strLoc_PV_Title=={strLoc_PV_ProductName_OL} Setup",

@@ -60,32 +60,24 @@ TEST_F(PavaneRegTest, CommandsAndExitStatuses) {
 // Whatever a value holds, an export restores it: bytes that are not UTF-8
 // text on one line are written as hex.
 TEST_F(PavaneRegTest, ImportThenExportKeepsKeysAndValues) {
-  // As Windows' registry editor writes it: UTF-16LE with BOM and CR LF.
+  // As Windows' registry editor writes it: UTF-16LE with BOM and CR LF. The
+  // export sorts keys and values, the default value first, and ends lines
+  // with LF only.
+#define HEADER "Windows Registry Editor Version 5.00\r\n\r\n"
+#define EMPTY "[HKEY_CURRENT_USER\\Software\\Orlent\\Empty]\r\n\r\n"
+#define ORLENT "[HKEY_LOCAL_MACHINE\\Software\\Orlent]\r\n"
+#define DEFAULT "@=\"default\"\r\n"
+#define FIRST_VALUES                                     \
+  "\"Folder\"=\"C:\\\\Program Files\\\\Orlent\\\\\"\r\n" \
+  "\"Grüße\"=\"日本語 😀\"\r\n"                   \
+  "\"Latin1\"=hex:4c,61,74,69,6e,2d,31,20,e9,74,e9\r\n"  \
+  "\"Lines\"=hex:74,77,6f,0d,0a,6c,69,6e,65,73\r\n"      \
+  "\"Nul\"=hex:6e,75,6c,00,62,79,74,65\r\n"
+#define LAST_VALUES "\"Partner\"=\"Tom & Jerry\"\r\n\"Quote\"=\"say \\\"hi\\\"\"\r\n"
   const std::u16string windowsFile =
-      u"Windows Registry Editor Version 5.00\r\n\r\n"
-      u"[HKEY_LOCAL_MACHINE\\Software\\Orlent]\r\n"
-      u"\"Partner\"=\"Tom & Jerry\"\r\n"
-      u"\"Quote\"=\"say \\\"hi\\\"\"\r\n"
-      u"\"Folder\"=\"C:\\\\Program Files\\\\Orlent\\\\\"\r\n"
-      u"\"Grüße\"=\"日本語 😀\"\r\n"
-      u"\"Latin1\"=hex:4c,61,74,69,6e,2d,31,20,e9,74,e9\r\n"
-      u"\"Lines\"=hex:74,77,6f,0d,0a,6c,69,6e,65,73\r\n"
-      u"\"Nul\"=hex:6e,75,6c,00,62,79,74,65\r\n"
-      u"@=\"default\"\r\n"
-      u"\r\n"
-      u"[HKEY_CURRENT_USER\\Software\\Orlent\\Empty]\r\n";
-  const std::string expected =
-      "Windows Registry Editor Version 5.00\n\n"
-      "[HKEY_CURRENT_USER\\Software\\Orlent\\Empty]\n\n"
-      "[HKEY_LOCAL_MACHINE\\Software\\Orlent]\n"
-      "@=\"default\"\n"
-      "\"Folder\"=\"C:\\\\Program Files\\\\Orlent\\\\\"\n"
-      "\"Grüße\"=\"日本語 😀\"\n"
-      "\"Latin1\"=hex:4c,61,74,69,6e,2d,31,20,e9,74,e9\n"
-      "\"Lines\"=hex:74,77,6f,0d,0a,6c,69,6e,65,73\n"
-      "\"Nul\"=hex:6e,75,6c,00,62,79,74,65\n"
-      "\"Partner\"=\"Tom & Jerry\"\n"
-      "\"Quote\"=\"say \\\"hi\\\"\"\n\n";
+      u"" HEADER ORLENT LAST_VALUES FIRST_VALUES DEFAULT "\r\n" EMPTY;
+  std::string expected = HEADER EMPTY ORLENT DEFAULT FIRST_VALUES LAST_VALUES "\r\n";
+  std::erase(expected, '\r');
   std::string utf16 = "\xFF\xFE";
   for (const char16_t unit : windowsFile) utf16 += {char(unit & 0xFF), char(unit >> 8)};
   const auto imported = Reg({"import", dir_.Write("setup.reg", utf16)});
