@@ -14,8 +14,6 @@
 #include <string_view>
 #include <vector>
 
-namespace pavane::fuzz {
-
 // A broken property stops the run like a crash, so libFuzzer keeps the input.
 inline void Expect(bool holds, const char* property) {
   if (holds) return;
@@ -41,10 +39,6 @@ inline const std::string& ScratchFolder() {
   }());
   return folder;
 }
-
-}  // namespace pavane::fuzz
-
-using pavane::fuzz::Expect;
 
 // Declares the fuzzer's entry point around the checks that follow it, which
 // see each input as text: PAVANE_FUZZ_TARGET(input) { ...checks... }

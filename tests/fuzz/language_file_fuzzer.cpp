@@ -1,7 +1,6 @@
 // Language files: the readings of a file on disk (UTF-8, Windows-1252,
 // scrambled) and the "{strLoc_...}" variables of its code-strings table.
 // The input is the bytes of one file.
-
 #include "fuzz_support.h"
 #include "localize/language_text.h"
 #include "os/code_page.h"
@@ -22,7 +21,7 @@ PAVANE_FUZZ_TARGET(bytes) {
          "Utf8ToString mends exactly invalid text");
 
   // Read strictly (a byte-order mark, no scrambling), then leniently.
-  const std::string path = pavane::fuzz::ScratchFolder() + "/file.txt";
+  const std::string path = ScratchFolder() + "/file.txt";
   pavane::os::FileError error;
   Expect(pavane::os::WriteFileAtomically(path, bytes, error), "the scratch file can be written");
   for (const bool lenient : {false, true}) {

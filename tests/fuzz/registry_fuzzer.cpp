@@ -4,7 +4,6 @@
 // operations, one a line: "key <path>", "set <path>|<name>|<data>",
 // "get <path>|<name>" or "del <path>|<name>". Whatever the input leaves in
 // the store must come back unchanged through an export and an import.
-
 #include "fuzz_support.h"
 #include "os/posix/sqlite_registry_store.h"
 #include "os/unicode.h"
@@ -18,7 +17,7 @@ using namespace pavane::tools;
 namespace {
 
 std::string FreshStorePath(const char* name) {
-  const std::string path = pavane::fuzz::ScratchFolder() + "/" + name;
+  const std::string path = ScratchFolder() + "/" + name;
   for (const char* suffix : {"", "-wal", "-shm", "-journal"})
     std::filesystem::remove(path + suffix);
   return path;
@@ -55,12 +54,10 @@ PAVANE_FUZZ_TARGET(input) {
   SqliteRegistryStore store(FreshStorePath("first.db")), copy(FreshStorePath("second.db"));
   std::vector<pavane::os::RegistryChange> changes;
   std::string error;
-  if (input.find(kRegFileHeader) < 8 || input.starts_with("\xFF\xFE")) {
-    if (ParseRegFile(input, changes, error)) store.Apply(changes);
-    changes.clear();
-  } else {
-    RunScript(store, input);
-  }
+  const bool regFile = input.find(kRegFileHeader) < 8 || input.starts_with("\xFF\xFE");
+  if (regFile && ParseRegFile(input, changes, error)) store.Apply(changes);
+  if (!regFile) RunScript(store, input);
+  changes.clear();
 
   // Export, import into an empty store, export again: the same keys.
   const std::string exported = ExportAll(store);
