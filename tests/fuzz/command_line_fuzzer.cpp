@@ -1,10 +1,7 @@
 // The command line: the Windows splitting rules by which started programs
 // get their arguments, and the setup's switches that become the run
 // settings. The input is one command line.
-#include <string>
-#include <string_view>
 #include <tuple>
-#include <vector>
 
 #include "app/command_line.h"
 #include "fuzz_support.h"
@@ -12,7 +9,6 @@
 #include "platform/text.h"
 #include "platform/windows_command_line.h"
 
-using pavane::fuzz::Expect;
 using namespace pavane::platform;
 
 PAVANE_FUZZ_TARGET(line) {

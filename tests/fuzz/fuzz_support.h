@@ -1,17 +1,18 @@
-// What the fuzzers share: the entry point, reporting a broken property, and
-// a scratch folder for the targets that go through files.
+// What the fuzzers share: the entry point, reporting a broken property, a
+// scratch folder for the targets that go through files, and the standard
+// headers they all use.
 #pragma once
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <string_view>
-
-namespace pavane::fuzz {
+#include <vector>
 
 // A broken property stops the run like a crash, so libFuzzer keeps the input.
 inline void Expect(bool holds, const char* property) {
@@ -38,8 +39,6 @@ inline const std::string& ScratchFolder() {
   }());
   return folder;
 }
-
-}  // namespace pavane::fuzz
 
 // Declares the fuzzer's entry point around the checks that follow it, which
 // see each input as text: PAVANE_FUZZ_TARGET(input) { ...checks... }

@@ -2,9 +2,6 @@
 // screen's controls. The input is one statement text, as a screen section
 // line holds it ("lblHdr1.Caption = "Welcome" & Chr(33)").
 #include <memory>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "fuzz_support.h"
 #include "screens/host/control.h"
@@ -14,7 +11,6 @@
 
 namespace {
 
-using pavane::fuzz::Expect;
 using namespace pavane::screens;
 using namespace pavane::vbscript;
 

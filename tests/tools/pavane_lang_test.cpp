@@ -18,13 +18,8 @@ namespace pavane {
 namespace {
 
 using langtool::PseudoText;
-using ::testing::AllOf;
-using ::testing::Contains;
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
-using ::testing::Not;
+using namespace ::testing;
 using testing::ReadBytes;
-using ::testing::StartsWith;
 
 class PavaneLang : public ::testing::Test {
  protected:
@@ -127,11 +122,6 @@ TEST_F(PavaneLang, BuildsLeaveToRunTimeWhatARunDecides) {
   EXPECT_THAT(checked.out, AllOf(HasSubstr(dir.File("localized/SourceCode/en/PV_Texts.txt") +
                                            ":0: note: LF line ends, read as CR LF\n"),
                                  EndsWith("\nen: ok\n")));
-  const auto plain = Lang({"build", "en"});
-  ASSERT_EQ(plain.exitCode, 0) << plain.err;
-  EXPECT_THAT(ReadBytes(dir.File("PV/localized/en/language.ini")),
-              AllOf(HasSubstr("\r\nstrLoc_PV_Btn_Next=Next >\r\n"), Not(HasSubstr(";+++"))));
-
   const auto built = Lang({"build", "--resolve", "--server-base", "http://qa.example:8080", "en"});
   ASSERT_EQ(built.exitCode, 0) << built.err;
   const auto shown = Lang({"show", dir.File("PV/localized/en/language.inx")});
@@ -141,27 +131,18 @@ TEST_F(PavaneLang, BuildsLeaveToRunTimeWhatARunDecides) {
         "strURL_SH_ServerBase==http://qa.example:8080\r\n",
         "strURL_SH_EmailValidate=={strURL_SH_ServerBase}/validate.asp"})
     EXPECT_THAT(shown.out, HasSubstr(part)) << shown.err;
-}
 
-// A loader that names no source would build an empty language.
-TEST_F(PavaneLang, LoaderThatNamesNoSourceIsAnError) {
+  // A loader that names no source would build an empty language.
   const std::pair<std::string, const char*> cases[] = {
       {"\xEF\xBB\xBF; notes only\r\n;file=SourceCode\\en\\PV_Texts.txt\r\n",
        "2 comment(s), 0 blank and 0 other line(s)"},
       {std::string("\xFF\xFE;\0\r\0\n\0", 8), "it is UTF-16 text (little-endian)"}};
   for (const auto& [content, says] : cases) {
     dir.Write("localized/PV/LanguageLoader.ini", content);
-    const auto built = Lang({"build", "en"});
-    EXPECT_EQ(built.exitCode, 1);
-    EXPECT_THAT(built.err, AllOf(HasSubstr("names no source files: "), HasSubstr(says)));
-    EXPECT_FALSE(std::filesystem::exists(dir.File("PV/localized/en/language.ini")));
+    const auto refused = Lang({"build", "en"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_THAT(refused.err, AllOf(HasSubstr("names no source files: "), HasSubstr(says)));
   }
-}
-
-std::size_t Characters(const std::string& text) {
-  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
 }
 
 // The text without its placeholders and character references.
@@ -191,7 +172,9 @@ TEST(PseudoText, AccentsLengthensAndKeepsWhatTheProgramReads) {
     const std::string pseudo = PseudoText(c.text, c.markup);
     for (const std::string& part : c.kept) EXPECT_THAT(pseudo, HasSubstr(part));
     EXPECT_THAT(pseudo, AllOf(HasSubstr("["), HasSubstr("]")));
-    EXPECT_GE(Characters(Literal(pseudo)) * 10, Characters(Literal(c.text)) * 14) << pseudo;
+    EXPECT_GE(platform::CharacterCount(Literal(pseudo)) * 10,
+              platform::CharacterCount(Literal(c.text)) * 14)
+        << pseudo;
     // Outside what is kept, no plain letter is left.
     const std::string rest =
         std::regex_replace(Literal(pseudo), std::regex(R"(\S*@\S*|\S*://\S*)"), "");
@@ -202,20 +185,14 @@ TEST(PseudoText, AccentsLengthensAndKeepsWhatTheProgramReads) {
   EXPECT_EQ(PseudoText("OK"), "[ÖĶ~]");
 }
 
-TEST(PseudoSource, ChangesTheLocalizedTextsOnly) {
-  // Each line of a source and what it becomes; most stay as they are.
+// A source changes in its localized texts only, a page in its text nodes.
+TEST(PseudoFiles, ChangeTheirTextsAndNothingElse) {
+  // Lines of a source and what they become; most stay as they are.
   const std::pair<std::string, std::string> lines[] = {
-      {"; Texts", ""},
-      {"[[PV_frmEmail]]", ""},
-      {"cmdNext.Caption={strLoc_PV_Btn_Next}", ""},
+      {";cmdNext.Caption=Next\r\n[[PV_frmEmail]]\r\ncmdNext.Caption={strLoc_PV_Btn_Next}", ""},
       {"lblHdr1.Caption=Hello", "lblHdr1.Caption=[Ĥéļļö~~]"},
-      {"lblHdr1.Font.Name=Arial", ""},
-      {"cmdNext.Move 100, 200", ""},
-      {"", ""},
-      {"[[PV_Code_Strings]]", ""},
-      {";+++ Hello", ""},
-      {"strLoc_PV_ProductName_OL=Orlent", ""},
-      {"str_PV_CompanyName=Norvale Software", ""},
+      {"lblHdr1.Font.Name=Arial\r\ncmdNext.Move 100, 200\r\n\r\n[[PV_Code_Strings]]", ""},
+      {";+++ Hello\r\nstrLoc_PV_ProductName_OL=Orlent\r\nstr_PV_CompanyName=Norvale Software", ""},
       {"strURL_SH_Base==http://127.0.0.1:8917/a?b=c", ""},
       {"strLoc_PV_Reason=\"Reason: \"", "strLoc_PV_Reason=\"[Ŕéášöñ:~~~] \""},
       {"strLoc_PV_Title=={strLoc_PV_ProductName_OL} Setup",
@@ -231,9 +208,7 @@ TEST(PseudoSource, ChangesTheLocalizedTextsOnly) {
   const std::string pseudo = langtool::PseudoSource(source);
   ASSERT_TRUE(pseudo.starts_with("\xEF\xBB\xBF;"));
   EXPECT_EQ(pseudo.substr(pseudo.find("\r\n") + 2), expected);
-}
 
-TEST(PseudoPage, ChangesTextNodesAndNothingElse) {
   const std::string page =
       "<!DOCTYPE html>\n<html lang=\"en\"><head><title>Hi</title>"
       "<link rel=\"stylesheet\" href=\"pavane.css\"><script src='pavane.js'></script>"
@@ -242,7 +217,7 @@ TEST(PseudoPage, ChangesTextNodesAndNothingElse) {
       "<select id=\"language\"><option value=\"en\" selected>English</option></select>\n"
       "<a href=\"vblink/license.htm\">licence</a>"
       "<script>document.title = \"Hello\" + '<b>';</script></body></html>\n";
-  const std::string pseudo = langtool::PseudoPage(page, {"pavane.css", "pavane.js"});
+  const std::string pseudoPage = langtool::PseudoPage(page, {"pavane.css", "pavane.js"});
   for (const char* part :
        {"<!DOCTYPE html>\n<html lang=\"en\"><head><title>[",
         "<style>p::before { content: \"Hello\" }</style>",
@@ -252,8 +227,7 @@ TEST(PseudoPage, ChangesTextNodesAndNothingElse) {
         // and what changes
         "href=\"../shared/pavane.css\"", "src='../shared/pavane.js'",
         "<option value=\"xa\" selected>["})
-    EXPECT_THAT(pseudo, HasSubstr(part));
-  EXPECT_THAT(pseudo, Not(HasSubstr("world")));
+    EXPECT_THAT(pseudoPage, HasSubstr(part));
 }
 
 }  // namespace
