@@ -12,11 +12,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -46,20 +45,10 @@ std::string SignUp(const std::string& address) {
 // Name lookups of the next runs wait until the test lets them go (at most
 // 30 s, so that a client that waits for one fails instead of hanging).
 struct HeldLookups {
-  std::mutex mutex;
-  std::condition_variable released;
-  bool letGo = false;
-  void Hold() {
-    std::unique_lock lock(mutex);
-    released.wait_for(lock, std::chrono::seconds(30), [this] { return letGo; });
-  }
-  ~HeldLookups() {
-    {
-      std::lock_guard lock(mutex);
-      letGo = true;
-    }
-    released.notify_all();
-  }
+  std::promise<void> letGo;
+  std::shared_future<void> released = letGo.get_future().share();
+  void Hold() const { std::shared_future(released).wait_for(std::chrono::seconds(30)); }
+  ~HeldLookups() { letGo.set_value(); }
 };
 
 struct RunResult : testing::ProcessResult {

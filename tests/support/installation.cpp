@@ -119,10 +119,6 @@ std::string Installation::OwnPages() {
   return pages.string();
 }
 
-bool Installation::DownloaderStarted() const {
-  return fs::exists(root_ + "/downloader.txt");
-}
-
 std::vector<std::string> Installation::DownloaderArguments() const {
   return RecordedArguments(root_ + "/downloader.txt");
 }
@@ -134,10 +130,6 @@ std::vector<std::string> Installation::BrowserArguments() const {
 const DevserverProcess& Installation::Server() const {
   if (!server_) server_ = std::make_unique<DevserverProcess>(devserver_);
   return *server_;
-}
-
-std::string Installation::ServerHost() const {
-  return "127.0.0.1:" + std::to_string(Server().port());
 }
 
 std::vector<std::string> Installation::ServerLog(std::size_t count) const {
