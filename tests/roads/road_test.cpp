@@ -103,13 +103,12 @@ std::vector<Road> Roads() {
                    std::string(std::getenv("PAVANE_ROADS_ON_DESKTOP")) == "all";
   std::vector<Road> roads;
   for (const char* folder : {PAVANE_ROADS_DIR, PAVANE_QA_DIR}) {
-    std::vector<fs::path> files;
+    std::set<fs::path> files;  // in order
     for (const auto& entry : fs::directory_iterator(folder)) {
       if (entry.path().extension() == ".txt" && entry.path().filename() != "CMakeLists.txt") {
-        files.push_back(entry.path());
+        files.insert(entry.path());
       }
     }
-    std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
       bool marked = all;
       std::set<std::string> cases;
