@@ -84,8 +84,6 @@ Installation::Installation(const std::string& stage, const std::string& download
   registry_->SetStringValue(kOrlentKey, "Tandem", "");
 }
 
-Installation::~Installation() = default;
-
 void Installation::RegisterTestBrowser(const std::string& stub) {
   const TempDir& folder = DesktopFolder(stub);
   setenv("XDG_DATA_HOME", folder.File("data").c_str(), 1);

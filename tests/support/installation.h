@@ -25,7 +25,6 @@ class Installation {
   // records its arguments, `devserver` the reference server program.
   Installation(const std::string& stage, const std::string& downloader,
                const std::string& devserver);
-  ~Installation();
   Installation(const Installation&) = delete;
   Installation& operator=(const Installation&) = delete;
 
