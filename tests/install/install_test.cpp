@@ -20,12 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifdef PAVANE_HARDENED
-constexpr bool kHardened = true;
-#else
-constexpr bool kHardened = false;
-#endif
-
 // Every file below `root`, as paths relative to it.
 std::set<std::string> FilesBelow(const fs::path& root) {
   std::set<std::string> files;
@@ -102,29 +96,12 @@ void ExpectTypicalRoadPasses(const fs::path& prefix) {
 }
 
 TEST(InstallTest, InstalledLayoutMatchesTheStagedOneAndRuns) {
+  // The layout below lib/pavane is the stage's, which every whole-run test
+  // uses (the stage keeps its stamps and the test language xa; the tools are
+  // installed beside, in bin/). Lintian checks the rest: the commands' man
+  // pages, the copyright, links that stay inside the package.
   const fs::path& prefix = Installed();
-  // The prefix gets the layout below lib/pavane, each command as a link into
-  // it with its man page, and the documentation; nothing else.
-  std::set<std::string> top;
-  for (const auto& entry : fs::directory_iterator(prefix)) top.insert(entry.path().filename());
-  EXPECT_EQ(top, (std::set<std::string>{"bin", "lib", "share"}));
-  for (const std::string command : {"pavane", "pavane-reg", "pavane-lang", "pavane-devserver"}) {
-    const fs::path link = prefix / "bin" / command;
-    EXPECT_TRUE(fs::is_symlink(link) && fs::read_symlink(link).is_relative()) << link;
-    EXPECT_EQ(fs::status(link).permissions() & fs::perms::owner_exec, fs::perms::owner_exec)
-        << link << " leads to no program";
-    EXPECT_TRUE(fs::exists(prefix / "share/man/man1" / (command + ".1.gz"))) << command;
-  }
-  EXPECT_TRUE(fs::exists(prefix / "share/doc/pavane/copyright"));
-
-  // The rest of the layout is the stage's, which every whole-run test uses
-  // (the stage keeps its stamps and the test language xa; the tools are
-  // installed beside, in bin/).
   const std::set<std::string> installed = FilesBelow(prefix / "lib/pavane");
-  for (const char* expected : {"PV/pavane", "localized/PV/LanguageLoader.ini", "bin/pavane-reg",
-                               "bin/pavane-lang", "bin/pavane-devserver"}) {
-    EXPECT_TRUE(installed.contains(expected)) << expected;
-  }
   for (const std::string& file : FilesBelow(PAVANE_STAGE_DIR)) {
     if (file.ends_with(".stamp") || IsTestLanguage(file)) continue;
     EXPECT_TRUE(installed.contains(file)) << file << " is staged but not installed";
@@ -152,7 +129,8 @@ TEST(InstallTest, PackageHoldsTheInstalledFilesAndRunsUnpackedAnywhere) {
 
   // Debian's own check of the package: no errors, no warnings, and every
   // program hardened (lintian only informs of that).
-  if (kHardened && Found("lintian")) {
+#ifdef PAVANE_HARDENED
+  if (Found("lintian")) {
     std::vector<std::string> lintian{"lintian", "--display-info", "--fail-on", "error,warning"};
 #ifdef __clang__
     // Debian 12's C library fortifies the printf family for GCC only, and
@@ -164,6 +142,7 @@ TEST(InstallTest, PackageHoldsTheInstalledFilesAndRunsUnpackedAnywhere) {
     EXPECT_EQ(lint.exitCode, 0) << lint.out << lint.err;
     EXPECT_EQ(lint.out.find("hardening-"), std::string::npos) << lint.out;
   }
+#endif
 
   const fs::path root = dir.path() / "unpacked here";
   ASSERT_EQ(RunProgram("/usr/bin/dpkg-deb", {"-x", deb.string(), root.string()}).exitCode, 0);

@@ -12,7 +12,6 @@ namespace pavane::testing {
 struct LoggedRequest {
   std::string path;
   std::vector<std::pair<std::string, std::string>> query;  // decoded, in order
-  std::string rawQuery;
   std::string refused;  // why the server refused the request ("413 ..."), or ""
 
   // The value of the first `key`; "<absent>" when there is none.
@@ -28,7 +27,6 @@ inline LoggedRequest ParseLoggedRequest(const std::string& line) {
   const auto json = nlohmann::json::parse(line);
   LoggedRequest request;
   request.path = json.at("path").get<std::string>();
-  request.rawQuery = json.at("raw_query").get<std::string>();
   request.refused = json.value("refused", "");
   for (const auto& pair : json.at("query")) {
     request.query.emplace_back(pair.at(0).get<std::string>(), pair.at(1).get<std::string>());

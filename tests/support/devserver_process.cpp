@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <regex>
 
 #include "support/elapsed.h"
 
@@ -31,15 +32,9 @@ DevserverProcess::DevserverProcess(const std::string& program, std::vector<std::
   const int fd =
       g_unix_input_stream_get_fd(G_UNIX_INPUT_STREAM(g_subprocess_get_stderr_pipe(child_)));
   std::string announced;
-  const auto announcedPort = [&announced] {
-    const std::size_t at = announced.find("listening on http://");
-    const std::size_t end = announced.find('\n', at);
-    return at == std::string::npos || end == std::string::npos
-               ? 0
-               : std::atoi(announced.substr(announced.rfind(':', end) + 1).c_str());
-  };
+  const std::regex announcement("listening on http://[^\n]*:([0-9]+)\n");
   const auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (port_ == 0 && Clock::now() < deadline) {
+  for (std::smatch port; port_ == 0 && Clock::now() < deadline;) {
     pollfd entry{fd, POLLIN, 0};
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     char buffer[256];
@@ -47,12 +42,10 @@ DevserverProcess::DevserverProcess(const std::string& program, std::vector<std::
         poll(&entry, 1, int(left.count())) > 0 ? read(fd, buffer, sizeof buffer) : 0;
     if (got <= 0) break;
     announced.append(buffer, std::size_t(got));
-    port_ = announcedPort();
+    if (std::regex_search(announced, port, announcement)) port_ = std::stoi(port[1]);
   }
-  if (port_ <= 0) {
-    port_ = 0;
+  if (port_ == 0)
     ADD_FAILURE() << "the devserver did not announce its port; it said: " << announced;
-  }
 }
 
 DevserverProcess::~DevserverProcess() {

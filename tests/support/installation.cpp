@@ -84,8 +84,6 @@ Installation::Installation(const std::string& stage, const std::string& download
   registry_->SetStringValue(kOrlentKey, "Tandem", "");
 }
 
-Installation::~Installation() = default;
-
 void Installation::RegisterTestBrowser(const std::string& stub) {
   const TempDir& folder = DesktopFolder(stub);
   setenv("XDG_DATA_HOME", folder.File("data").c_str(), 1);
@@ -119,10 +117,6 @@ std::string Installation::OwnPages() {
   return pages.string();
 }
 
-bool Installation::DownloaderStarted() const {
-  return fs::exists(root_ + "/downloader.txt");
-}
-
 std::vector<std::string> Installation::DownloaderArguments() const {
   return RecordedArguments(root_ + "/downloader.txt");
 }
@@ -134,10 +128,6 @@ std::vector<std::string> Installation::BrowserArguments() const {
 const DevserverProcess& Installation::Server() const {
   if (!server_) server_ = std::make_unique<DevserverProcess>(devserver_);
   return *server_;
-}
-
-std::string Installation::ServerHost() const {
-  return "127.0.0.1:" + std::to_string(Server().port());
 }
 
 std::vector<std::string> Installation::ServerLog(std::size_t count) const {

@@ -25,7 +25,6 @@ class Installation {
   // records its arguments, `devserver` the reference server program.
   Installation(const std::string& stage, const std::string& downloader,
                const std::string& devserver);
-  ~Installation();
   Installation(const Installation&) = delete;
   Installation& operator=(const Installation&) = delete;
 
@@ -40,8 +39,6 @@ class Installation {
   // The folder the program runs from.
   std::string ProgramFolder() const { return root_ + "/PV"; }
   const DevserverProcess& Server() const;
-  // "127.0.0.1:<port>" of the reference server.
-  std::string ServerHost() const;
   platform::Registry& Registry() { return *registry_; }
 
   std::string Value(const std::string& key, const std::string& name) {
@@ -58,7 +55,6 @@ class Installation {
   // The arguments the stub downloader was started with ({} when it was not
   // started within a few seconds).
   std::vector<std::string> DownloaderArguments() const;
-  bool DownloaderStarted() const;  // at once, without waiting
   // The arguments the desktop's browser was started with ({} when it was
   // not started within a few seconds).
   std::vector<std::string> BrowserArguments() const;

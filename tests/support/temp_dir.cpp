@@ -41,19 +41,11 @@ ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
   const char* old = std::getenv(name);
   hadOld_ = old != nullptr;
   if (hadOld_) old_ = old;
-  if (value != nullptr) {
-    setenv(name, value, 1);
-  } else {
-    unsetenv(name);
-  }
+  value != nullptr ? setenv(name, value, 1) : unsetenv(name);
 }
 
 ScopedEnv::~ScopedEnv() {
-  if (hadOld_) {
-    setenv(name_.c_str(), old_.c_str(), 1);
-  } else {
-    unsetenv(name_.c_str());
-  }
+  hadOld_ ? setenv(name_.c_str(), old_.c_str(), 1) : unsetenv(name_.c_str());
 }
 
 }  // namespace pavane::testing
