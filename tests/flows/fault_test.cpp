@@ -353,7 +353,7 @@ TEST_F(FlowTest, AFirewallNoticeThatCannotBeSetUpEndsTheRun) {
   EXPECT_TRUE(run.Has("message \"Form FirewallCross Error\""));
   EXPECT_EQ(Actions(2), (std::vector<std::string>{"Newsletter_Declined", "SW_Pavane_Displayed"}));
   EXPECT_EQ(install_.Value("HKEY_LOCAL_MACHINE\\Software\\Sweeple", "MainInstallerName"), "Error");
-  EXPECT_FALSE(std::filesystem::exists(root_ + "/downloader.txt"));
+  EXPECT_FALSE(install_.DownloaderStarted());
 }
 
 TEST_F(FlowTest, APageSavedInOtherLettersIsFoundAndLoadedAsItIsNamed) {

@@ -121,6 +121,10 @@ std::vector<std::string> Installation::DownloaderArguments() const {
   return RecordedArguments(root_ + "/downloader.txt");
 }
 
+bool Installation::DownloaderStarted() const {
+  return fs::exists(root_ + "/downloader.txt");
+}
+
 std::vector<std::string> Installation::BrowserArguments() const {
   return RecordedArguments(DesktopFolder("").File("browser.txt"));
 }

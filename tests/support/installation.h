@@ -55,6 +55,8 @@ class Installation {
   // The arguments the stub downloader was started with ({} when it was not
   // started within a few seconds).
   std::vector<std::string> DownloaderArguments() const;
+  // Whether the stub downloader has been started, without waiting.
+  bool DownloaderStarted() const;
   // The arguments the desktop's browser was started with ({} when it was
   // not started within a few seconds).
   std::vector<std::string> BrowserArguments() const;
